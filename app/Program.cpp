@@ -1,0 +1,24 @@
+#include "app/Program.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Unit3.h"
+#include "app/Unit4.h"
+#include "groupwise/standin/standin.h"
+
+int runMarrowby(QApplication& app, platform::Dialogs& dialogs) {
+  gw::standin::registerProgId();
+  auto form1 = std::make_unique<TForm1>(dialogs);
+  if (!form1->sessionOpen()) return 1;
+  TForm2 form2;
+  TForm3 form3;
+  Tproxyform proxyform;
+  form1->setWindows(&form2, &form3, &proxyform);
+  form1->show();
+  int status = app.exec();
+  form1->exitStep();
+  return status;
+}
