@@ -28,15 +28,6 @@ void pictureButton(QPushButton* b, const QString& glyph) {
 
 }  // namespace
 
-template <typename Fn>
-void TForm1::guarded(Fn&& fn) {
-  try {
-    fn();
-  } catch (const std::exception& e) {
-    reportError(e.what());
-  }
-}
-
 TForm1::TForm1(platform::Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::TForm1), dialogs_(dialogs) {
   ui->setupUi(this);
@@ -74,14 +65,12 @@ void TForm1::setWindows(TForm2* form2, TForm3* form3, Tproxyform* proxyform) {
 }
 
 void TForm1::connectHandlers() {
-  auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
-    connect(sender, signal, this, [this, handler] { guarded([&] { (this->*handler)(); }); });
-  };
   on(ui->QuitBtn, &QPushButton::clicked, &TForm1::QuitBtnClick);
   on(ui->BitBtn8, &QPushButton::clicked, &TForm1::BitBtn8Click);
   on(ui->HelpBtn, &QPushButton::clicked, &TForm1::HelpBtnClick);
   on(ui->BitBtn7, &QPushButton::clicked, &TForm1::BitBtn7Click);
   on(ui->About1, &QAction::triggered, &TForm1::About1Click);
+  connectExportPage();
 }
 
 void TForm1::reportError(const std::string& text) {
@@ -105,10 +94,12 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormActivate() {
+  if (running_) return;  // a run lets messages through; it is not to be disturbed
   // The standard short date format: mm/dd/yyyy with the locale's date separator.
   QString today = QString::fromStdString(platform::formatStandardShortDate(platform::todayDate()));
   ui->MaskEdit1->setText(today);
   ui->MaskEdit2->setText(today);
+  RadioGroup1Click();
 }
 
 void TForm1::QuitBtnClick() {
@@ -165,6 +156,10 @@ void TForm1::exitStep() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();  // a run ends first
+    return;
+  }
   event->accept();
   // Closing the main window ends the program, whatever other windows are open.
   QCoreApplication::quit();

@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 
+#include "export/exporter.h"
 #include "groupwise/object.h"
 #include "platform/dialogs.h"
 
@@ -16,7 +17,12 @@ class TForm3;
 class Tproxyform;
 class ActivationTracker;
 
-class TForm1 : public QMainWindow {
+class QListWidget;
+
+class TForm1 : public QMainWindow,
+               private exporting::ValueOptions,
+               private exporting::DateRange,
+               private exporting::RunHost {
   Q_OBJECT
 
  public:
@@ -51,6 +57,30 @@ class TForm1 : public QMainWindow {
   void BitBtn7Click();
   void About1Click();
 
+  // Export page.
+  void RadioGroup1Click();
+  void populateABCombo();
+  void getGWABFields(const QString& name);
+  void ABComboBoxChange();
+  void ListBox1Click();
+  void ListBox1DblClick();
+  void ListBox2Click();
+  void ListBox2DblClick();
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void MakeSample();
+  void RadioGroup2Click();
+  void RadioGroup3Click();
+  void RadioGroup4Click();
+  void DateRangeCheckBoxClick();
+  void ExportBtnClick();
+
+  // The export record layout the radio groups set.
+  exporting::ExportFormat exportFormat;
+
+  // True while an export or import runs; nothing else starts meanwhile.
+  bool running() const { return running_; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -58,9 +88,34 @@ class TForm1 : public QMainWindow {
  private:
   // Runs a handler; an error it does not handle goes to the general error report.
   template <typename Fn>
-  void guarded(Fn&& fn);
+  void guarded(Fn&& fn) {
+    try {
+      fn();
+    } catch (const std::exception& e) {
+      reportError(e.what());
+    }
+  }
+  // Connects a control's signal to a handler that runs guarded.
+  template <typename Sender, typename Signal>
+  void on(Sender* sender, Signal signal, void (TForm1::*handler)()) {
+    connect(sender, signal, this,
+            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+  }
   void connectHandlers();
+  void connectExportPage();
   void showBeside(QWidget* window);
+
+  // exporting::ValueOptions, DateRange, RunHost over the Export page's controls.
+  int timeFormatItem() const override;
+  int yearFormatItem() const override;
+  bool limited() const override;
+  std::string startText() const override;
+  std::string stopText() const override;
+  void processMessages() override;
+  void showProgress(bool shown) override;
+  void setProgress(int position) override;
+
+  friend class RunLock;
 
   Ui::TForm1* ui;
   platform::Dialogs& dialogs_;
@@ -69,4 +124,12 @@ class TForm1 : public QMainWindow {
   TForm3* form3_ = nullptr;
   Tproxyform* proxyform_ = nullptr;
   bool centred_ = false;
+  bool running_ = false;
+  qint64 lastMessages_ = 0;
 };
+
+// Moves the selected row of a list one place up (-1) or down (+1) and selects it
+// there; false when there is no selected row or no room to move.
+bool moveSelectedRow(QListWidget* list, int step);
+// The 8-bit texts of a list's rows.
+std::vector<std::string> listTexts(const QListWidget* list);

@@ -19,7 +19,9 @@ inline double secondsSince(Clock::time_point t0) {
 }
 
 // Bytes of heap in use.
-inline double heapMiB() { return static_cast<double>(mallinfo2().uordblks) / (1024.0 * 1024.0); }
+inline double heapMiB() {
+  return static_cast<double>(mallinfo2().uordblks) / (1024.0 * 1024.0);
+}
 
 // Peak resident set size of the process so far.
 inline double peakRssMiB() {

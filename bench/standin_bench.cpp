@@ -63,9 +63,10 @@ int main() {
   ok &= bench::report("memory held by a found collection of 100,000 items (MiB)", heapFound, 100,
                       "MiB");
   t0 = bench::Clock::now();
-  gw::ObjectRef some = api::findMessages(
-      calendar, u"(APPOINTMENT AND START_DATE >= 2005/01/01 AT 00:00:00 AND START_DATE <= "
-                u"2005/06/30 AT 23:59:59)");
+  gw::ObjectRef some =
+      api::findMessages(calendar,
+                        u"(APPOINTMENT AND START_DATE >= 2005/01/01 AT 00:00:00 AND START_DATE <= "
+                        u"2005/06/30 AT 23:59:59)");
   double findSome = bench::secondsSince(t0);
   std::printf("found %d items\n", api::count(some));
   ok &= bench::report("FindMessages, range over 100,000 items, part found (s)", findSome, 0.5, "s");
@@ -84,7 +85,8 @@ int main() {
   std::vector<double> perText;
   for (int round = 0; round < 500; ++round) {
     auto r0 = bench::Clock::now();
-    for (int i = 0; i < batch; ++i) sink += static_cast<double>(item->get("Subject").toText().size());
+    for (int i = 0; i < batch; ++i)
+      sink += static_cast<double>(item->get("Subject").toText().size());
     perText.push_back(bench::secondsSince(r0) / batch * 1e6);
   }
   std::printf("%-58s %10.3f us (for reference)\n", "late-bound Subject read as text, median (us)",

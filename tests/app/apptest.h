@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QListWidget>
 #include <QTest>
 #include <memory>
 
@@ -28,6 +30,34 @@ class AppTest : public ::testing::Test {
     T* w = form->findChild<T*>(name);
     if (!w) ADD_FAILURE() << "no control " << name;
     return w;
+  }
+  // The texts of a list's rows.
+  static QStringList rows(const QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+  }
+  static QStringList comboItems(const QComboBox* box) {
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+    return out;
+  }
+  // Clicks a row as a user does (selecting it).
+  static void click(QListWidget* list, const QString& text) {
+    auto found = list->findItems(text, Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty()) << text.toStdString();
+    list->scrollToItem(found[0]);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(found[0]).center());
+  }
+  // Double-clicks a row as a user does.
+  static void dblClick(QListWidget* list, const QString& text) {
+    auto found = list->findItems(text, Qt::MatchExactly);
+    ASSERT_FALSE(found.isEmpty()) << text.toStdString();
+    list->scrollToItem(found[0]);
+    QPoint at = list->visualItemRect(found[0]).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
   }
   // Shows the window and waits for its first activation.
   void showAndActivate() {

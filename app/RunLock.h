@@ -1,0 +1,23 @@
+// While an export or import runs inside its button handler, the window keeps handling
+// messages; this keeps everything else from starting meanwhile: the menu, the page tabs
+// and the pages' controls are disabled, and come back however the run ends.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+class TForm1;
+
+class RunLock {
+ public:
+  // `keep` stays enabled (the progress panel).
+  RunLock(TForm1* form, QWidget* keep);
+  ~RunLock();
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+
+ private:
+  TForm1* form_;
+  std::vector<QPointer<QWidget>> disabled_;
+};
