@@ -29,7 +29,10 @@ void QtDialogs::message(platform::MessageKind kind, const std::string& text) {
   const char* caption = kind == platform::MessageKind::Error     ? "Error"
                         : kind == platform::MessageKind::Warning ? "Warning"
                                                                  : "Information";
-  QMessageBox box(icon, caption, QString::fromStdString(text), QMessageBox::Ok, parent_);
+  // Texts may break lines with CR LF; the box wants plain line feeds.
+  QString shown =
+      QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  QMessageBox box(icon, caption, shown, QMessageBox::Ok, parent_);
   box.exec();
 }
 

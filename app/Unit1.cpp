@@ -37,6 +37,9 @@ TForm1::TForm1(platform::Dialogs& dialogs, QWidget* parent)
   pictureButton(ui->BitBtn5, QStringLiteral("\u261F"));
   pictureButton(ui->BitBtn9, QStringLiteral("\u2702"));
   ui->BitBtn3->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  for (QComboBox* box : {ui->ImpDateComboBox, ui->ABComboBox, ui->ImpABComboBox}) {
+    box->setInsertPolicy(QComboBox::NoInsert);
+  }
   ui->ImpDateComboBox->setCurrentIndex(-1);
   ui->ImpDateComboBox->setEditText(QStringLiteral("MM/DD/YY            (01/31/97)"));
   FormCreate();
@@ -71,6 +74,7 @@ void TForm1::connectHandlers() {
   on(ui->BitBtn7, &QPushButton::clicked, &TForm1::BitBtn7Click);
   on(ui->About1, &QAction::triggered, &TForm1::About1Click);
   connectExportPage();
+  connectImportPage();
 }
 
 void TForm1::reportError(const std::string& text) {
@@ -100,6 +104,7 @@ void TForm1::FormActivate() {
   ui->MaskEdit1->setText(today);
   ui->MaskEdit2->setText(today);
   RadioGroup1Click();
+  RadioGroup5Click();
 }
 
 void TForm1::QuitBtnClick() {

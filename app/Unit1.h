@@ -7,6 +7,9 @@
 
 #include "export/exporter.h"
 #include "groupwise/object.h"
+#include "import/datetime.h"
+#include "import/importer.h"
+#include "import/linereader.h"
 #include "platform/dialogs.h"
 
 namespace Ui {
@@ -22,7 +25,10 @@ class QListWidget;
 class TForm1 : public QMainWindow,
                private exporting::ValueOptions,
                private exporting::DateRange,
-               private exporting::RunHost {
+               private exporting::RunHost,
+               private importing::LineOptions,
+               private importing::DateMask,
+               private importing::CountDisplay {
   Q_OBJECT
 
  public:
@@ -75,6 +81,25 @@ class TForm1 : public QMainWindow,
   void DateRangeCheckBoxClick();
   void ExportBtnClick();
 
+  // Import page.
+  void BitBtn3Click();
+  void Edit3KeyPress();  // Enter in the file name
+  void RadioGroup5Click();
+  void ImpABComboBoxChange();
+  void RadioGroup6Click();
+  void ListBox4DblClick();
+  void BitBtn4Click();
+  void BitBtn5Click();
+  void BitBtn9Click();
+  void ImpDateComboBoxExit();
+  void getImpFields(const QString& path);
+  void BitBtn6Click();
+
+  // The import delimiter state the "Delimiters:" group sets.
+  importing::Delimiters impDelimiters;
+  // The open dialog keeps its state between the import file choice and Settings Open.
+  platform::FileDialogOptions openDialog1;
+
   // The export record layout the radio groups set.
   exporting::ExportFormat exportFormat;
 
@@ -103,6 +128,8 @@ class TForm1 : public QMainWindow,
   }
   void connectHandlers();
   void connectExportPage();
+  void connectImportPage();
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showBeside(QWidget* window);
 
   // exporting::ValueOptions, DateRange, RunHost over the Export page's controls.
@@ -114,6 +141,15 @@ class TForm1 : public QMainWindow,
   void processMessages() override;
   void showProgress(bool shown) override;
   void setProgress(int position) override;
+  // importing::LineOptions and DateMask over the Import page's controls.
+  int delimiterMode() const override;
+  bool removeTrailingSpaces() const override;
+  bool removeQuotes() const override;
+  int itemIndex() const override;
+  void selectItem(int index) override;
+  void setCountText(const std::string& text) override;
+  // Lets window messages through, at most every few milliseconds.
+  importing::ProcessMessages messagePump();
 
   friend class RunLock;
 
