@@ -142,9 +142,12 @@ std::vector<std::string> readFieldNames(std::string line, Delimiters& state, int
 }
 
 std::string prepareLine(std::string line, int mode) {
-  if (!line.empty() && (line[0] == '\t' || (line[0] == '"' && mode != kCommaQuotes))) {
-    line.erase(0, 1);
-  }
+  if (line.empty()) return line;
+  // In the Tab mode a leading TAB ends an empty first field; taking it away would shift
+  // every later field one column to the left.
+  bool leadingTab = line[0] == '\t' && mode != kTab;
+  bool leadingQuote = line[0] == '"' && mode != kCommaQuotes;
+  if (leadingTab || leadingQuote) line.erase(0, 1);
   return line;
 }
 

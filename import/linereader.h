@@ -43,8 +43,8 @@ bool readFirstLine(const std::string& utf8Path, std::string& line);
 std::vector<std::string> readFieldNames(std::string line, Delimiters& state, int mode,
                                         const ProcessMessages& processMessages);
 
-// A data line before it is split: a leading TAB is removed in every mode, a leading
-// double quote in the two modes that do not read quoted fields.
+// A data line before it is split: a leading double quote is removed in the two modes
+// that do not read quoted fields, a leading TAB in the two that do not split at TABs.
 std::string prepareLine(std::string line, int mode);
 
 // Field `index` (0-based) of a prepared data line, after the filters; empty past the

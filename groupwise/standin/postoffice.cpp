@@ -23,6 +23,9 @@ using Clock = std::chrono::steady_clock;
 // How long a change may wait for the background writer. With the write itself this
 // keeps every change within 100 ms of the call that made it.
 constexpr auto kWriteDelay = std::chrono::milliseconds(25);
+// A caller that makes changes faster than they are written waits for them past this
+// many changed rows, so neither memory nor the delay before a commit grows without end.
+constexpr std::size_t kMaxPendingRows = 1000;
 constexpr int kBusyTimeoutMs = 60000;
 constexpr std::int64_t kApplicationId = 0x4D57504F;  // "MWPO"
 constexpr std::int64_t kSchemaVersion = 1;
@@ -182,6 +185,15 @@ void configure(Database& db) {
   sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
   db.exec("PRAGMA foreign_keys = ON");
   db.exec("PRAGMA synchronous = NORMAL");
+  // The writer thread checkpoints instead (see writerLoop).
+  db.exec("PRAGMA wal_autocheckpoint = 0");
+}
+
+constexpr int kCheckpointPages = 1000;
+
+int countWalPages(void* counter, sqlite3*, const char*, int pages) {
+  static_cast<std::atomic<int>*>(counter)->store(pages);
+  return SQLITE_OK;
 }
 
 }  // namespace
@@ -284,6 +296,7 @@ void PostOffice::openConnection() {
     notAPostOffice(msg);
   }
   configure(db_);
+  sqlite3_wal_hook(db_.handle(), countWalPages, &walPages_);
 }
 
 bool PostOffice::create(const std::string& path, const NewUser& firstUser) {
@@ -574,9 +587,14 @@ std::shared_ptr<EntryRow> PostOffice::newEntry(std::int64_t book, int objType,
   row->objType = objType;
   row->fields = std::move(fields);
   for (EntryField& f : row->fields) f.dirty = true;
-  std::lock_guard lock(stateMutex_);
-  checkWriteError();
-  entryChanged(row);
+  bool backlog;
+  {
+    std::lock_guard lock(stateMutex_);
+    checkWriteError();
+    entryChanged(row);
+    backlog = dirtyItems_.size() + dirtyEntries_.size() > kMaxPendingRows;
+  }
+  if (backlog) flush();
   return row;
 }
 
@@ -605,9 +623,14 @@ std::shared_ptr<ItemRow> PostOffice::newItem(std::int64_t owner, const std::u16s
   row->created = row->modified = nowSeconds();
   row->assigned = row->created;
   row->from = from;
-  std::lock_guard lock(stateMutex_);
-  checkWriteError();
-  itemChanged(row, ~0u);
+  bool backlog;
+  {
+    std::lock_guard lock(stateMutex_);
+    checkWriteError();
+    itemChanged(row, ~0u);
+    backlog = dirtyItems_.size() + dirtyEntries_.size() > kMaxPendingRows;
+  }
+  if (backlog) flush();
   return row;
 }
 
@@ -656,6 +679,16 @@ void PostOffice::writerLoop() {
     lock.unlock();
     try {
       flush();
+      if (walPages_.load() >= kCheckpointPages) {
+        if (!checkpointDb_.handle()) {
+          checkpointDb_.open(path_, SQLITE_OPEN_READWRITE);
+          sqlite3_busy_timeout(checkpointDb_.handle(), kBusyTimeoutMs);
+        }
+        // A passive checkpoint copies what it can without holding up any writer.
+        sqlite3_wal_checkpoint_v2(checkpointDb_.handle(), "main", SQLITE_CHECKPOINT_PASSIVE,
+                                  nullptr, nullptr);
+        walPages_.store(0);
+      }
     } catch (const std::exception& e) {
       std::lock_guard relock(stateMutex_);
       writeError_ = e.what();

@@ -4,6 +4,7 @@
 // the file, and when the post office is closed.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -197,6 +198,10 @@ class PostOffice {
   bool stopping_ = false;
   std::string writeError_;
   std::thread writer_;
+  // Checkpoints of the write-ahead log run on a connection of their own in the writer
+  // thread, so that no call waits for one.
+  Database checkpointDb_;
+  std::atomic<int> walPages_{0};
 };
 
 // The automation-date seconds of now, for creation and modification dates.

@@ -3,7 +3,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <QMenuBar>
+#include <QTimer>
+
 #include "app/TRadioGroup.h"
+#include "groupwise/gwapi.h"
 #include "tests/app/apptest.h"
 
 using testing_support::TempDir;
@@ -162,4 +166,104 @@ TEST_F(ImportPage, DelimitersSetTheStateWithoutRereading) {
   EXPECT_EQ(form->impDelimiters.impSeparator, "\t");
   EXPECT_EQ(find<QLabel>("Label9")->text(),
             "Warning: <CR> or <CR><LF> within fields of import file not allowed!");
+}
+
+class ImportThroughTheWindow : public ImportPage {
+ protected:
+  std::vector<std::u16string> subjects(const char16_t* filter) {
+    gw::ObjectRef found = gw::api::findMessages(gw::api::calendar(form->gwAccount), filter);
+    std::vector<std::u16string> out;
+    for (int i = 1; i <= gw::api::count(found); ++i) {
+      out.push_back(gw::api::getProperty(gw::api::item(found, i), "Subject").toText());
+    }
+    return out;
+  }
+};
+
+TEST_F(ImportThroughTheWindow, FileDestinationPairingImport) {
+  std::string content =
+      "\"Subject\",\"Due Date\",\"Priority\"\r\n\"Renew permit\",\"1/20/2004\",\"B\"\r\n"
+      "\"File taxes\",\"4/15/2004\",\"1\"\r\n";
+  // Enough lines that the run lets the window take messages on the way.
+  for (int i = 0; i < 3000; ++i) content += "\"zz later\",\"12/31/2004\",\"3\"\r\n";
+  writeFile(dir.file("tasks.txt"), content);
+  dialogs.answers.push_back(dir.file("tasks.txt"));
+  find<QPushButton>("BitBtn3")->click();
+  destination()->setItemIndex(1);
+  find<QCheckBox>("IgnoreFirstLineCB")->setChecked(true);
+  // Pair Subject, Due Date, Priority: move Subject up twice, remove Start Date, cut.
+  dblClick(gwFields(), "Start Date");
+  click(gwFields(), "Subject");
+  find<QPushButton>("BitBtn4")->click();
+  find<QPushButton>("BitBtn9")->click();
+  EXPECT_EQ(rows(gwFields()), (QStringList{"Subject", "Due Date", "Priority"}));
+  bool duringRun = false, locked = false;
+  QTimer::singleShot(0, form.get(), [&] {
+    duringRun = form->running();
+    locked = !form->menuBar()->isEnabled() && !find("BitBtn6")->isEnabled() &&
+             !find("ListBox4")->isEnabled() && !find("RadioGroup5")->isEnabled();
+  });
+  find<QPushButton>("BitBtn6")->click();
+  if (duringRun) {  // the window took messages while the run went on
+    EXPECT_TRUE(locked);
+  }
+  EXPECT_TRUE(dialogs.shown.empty());
+  auto made = subjects(u"(TASK)");
+  ASSERT_EQ(made.size(), 3002u);
+  EXPECT_EQ(made[0], u"Renew permit");
+  EXPECT_EQ(made[1], u"File taxes");
+  gw::ObjectRef first =
+      gw::api::item(gw::api::findMessages(gw::api::calendar(form->gwAccount), u"(TASK)"), 1);
+  EXPECT_EQ(gw::api::getProperty(first, "TaskPriority").toInt(), 2);
+  EXPECT_FALSE(find("BitBtn6")->testAttribute(Qt::WA_SetCursor));
+  EXPECT_TRUE(find("ListBox4")->isEnabled());
+  EXPECT_TRUE(form->menuBar()->isEnabled());
+}
+
+TEST_F(ImportThroughTheWindow, TheMappingMustMatchInBothDirections) {
+  readFile("\"a\",\"b\",\"c\",\"d\",\"e\"");
+  destination()->setItemIndex(1);  // 6 GroupWise fields against 5 file fields
+  find<QPushButton>("BitBtn6")->click();
+  const std::string message =
+      "Not enough import file fields. The number \r\nof fields in the import file and "
+      "GroupWise\r\ncolumns must match. Double click on GroupWise\r\nfields to remove from the "
+      "list.";
+  EXPECT_EQ(dialogs.take(), std::vector<std::string>{message});
+  readFile("\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\"");
+  find<QPushButton>("BitBtn6")->click();
+  EXPECT_EQ(dialogs.take(), std::vector<std::string>{message});
+  EXPECT_TRUE(subjects(u"(TASK)").empty());
+  EXPECT_EQ(rows(gwFields()).size(), 6);  // neither list changed
+  EXPECT_EQ(rows(fileFields()).size(), 7);
+}
+
+TEST_F(ImportThroughTheWindow, AnAddressBookImportCountsItsEntries) {
+  writeFile(dir.file("people.txt"), "Ann\tann@x.org\r\nBen\tben@x.org\r\n");
+  find<TRadioGroup>("RadioGroup6")->setItemIndex(1);
+  find<QLineEdit>("Edit3")->setText(QString::fromStdString(dir.file("people.txt")));
+  form->Edit3KeyPress();
+  destination()->setItemIndex(3);
+  find<QComboBox>("ImpABComboBox")->setCurrentIndex(0);  // Frequent Contacts
+  // Name, E-Mail Address: remove the fields between them, then cut the rest.
+  for (const char* f : {"First Name", "Last Name", "Title", "Department", "Organization"}) {
+    dblClick(gwFields(), f);
+  }
+  find<QPushButton>("BitBtn9")->click();
+  EXPECT_EQ(rows(gwFields()), (QStringList{"Name", "E-Mail Address"}));
+  find<QPushButton>("BitBtn6")->click();
+  EXPECT_EQ(find<QLabel>("countLabel")->text(), "2 - done");
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(ImportThroughTheWindow, AnErrorThatEndsTheRunIsReportedAndTheButtonComesBack) {
+  readFile("\"Start Time\"");
+  writeFile(dir.file("in.txt"), "\"Start Time\"\r\n\"x:30\"\r\n");
+  find<QCheckBox>("IgnoreFirstLineCB")->setChecked(true);
+  dblClick(gwFields(), "Start Date");
+  find<QPushButton>("BitBtn9")->click();
+  ASSERT_EQ(rows(gwFields()), (QStringList{"Start Time"}));
+  find<QPushButton>("BitBtn6")->click();
+  EXPECT_EQ(dialogs.take(), std::vector<std::string>{"'x' is not a valid integer value"});
+  EXPECT_FALSE(find("BitBtn6")->testAttribute(Qt::WA_SetCursor));
+  EXPECT_FALSE(form->running());
 }

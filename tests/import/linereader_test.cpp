@@ -71,8 +71,9 @@ TEST(LineReader, EdgeCases) {
       {1, "A\tB", "   \tb", V{"A", kEmptyFieldName}, V{"", "b", "", ""}},
       {1, "A\tB", "   \tb", V{"A", kEmptyFieldName}, V{"", "b", "", ""}, true},
       {0, "\"A\"", "\"x \"\"q\"\" z\"", V{"A"}, V{"x q z", "", "", ""}, false, true},
-      // A leading TAB goes from a data line in every mode, not from the first line.
-      {1, "\tA\tB", "\tx\ty", V{kEmptyFieldName, "A", kEmptyFieldName}, V{"x", "y", "", ""}},
+      // A leading TAB goes from a data line before a quoted field; in the Tab mode it ends
+      // an empty first field, in data lines as in the first line.
+      {1, "\tA\tB", "\tx\ty", V{kEmptyFieldName, "A", kEmptyFieldName}, V{"", "x", "y", ""}},
       {0, "\"A\",\"B\"", "\t\"x\",\"y\"", V{"A", "B"}, V{"x", "y", "", ""}},
       {2, "A,B", "\t\"x\",y", V{"A", kEmptyFieldName}, V{"x", "y", "", ""}},
       // A last field without its closing quote; a one-character remainder of the names.
