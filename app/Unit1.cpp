@@ -22,7 +22,7 @@ constexpr const char* kSupportAddress = "support@marrowby.example";
 void pictureButton(QPushButton* b, const QString& glyph) {
   b->setText(glyph);
   QFont f = b->font();
-  f.setPointSize(f.pointSize() + 8);
+  f.setPointSize(f.pointSize() + 12);
   b->setFont(f);
 }
 
@@ -40,6 +40,9 @@ TForm1::TForm1(platform::Dialogs& dialogs, QWidget* parent)
   for (QComboBox* box : {ui->ImpDateComboBox, ui->ABComboBox, ui->ImpABComboBox}) {
     box->setInsertPolicy(QComboBox::NoInsert);
   }
+  openDialog1.title = "Open Import File";
+  openDialog1.defaultSuffix = "txt";
+  openDialog1.mustExist = true;
   ui->ImpDateComboBox->setCurrentIndex(-1);
   ui->ImpDateComboBox->setEditText(QStringLiteral("MM/DD/YY            (01/31/97)"));
   FormCreate();
@@ -65,6 +68,7 @@ void TForm1::setWindows(TForm2* form2, TForm3* form3, Tproxyform* proxyform) {
   form2_ = form2;
   form3_ = form3;
   proxyform_ = proxyform;
+  if (proxyform_) proxyform_->setMainForm(this);
 }
 
 void TForm1::connectHandlers() {
@@ -73,6 +77,9 @@ void TForm1::connectHandlers() {
   on(ui->HelpBtn, &QPushButton::clicked, &TForm1::HelpBtnClick);
   on(ui->BitBtn7, &QPushButton::clicked, &TForm1::BitBtn7Click);
   on(ui->About1, &QAction::triggered, &TForm1::About1Click);
+  on(ui->Save1, &QAction::triggered, &TForm1::Save1Click);
+  on(ui->Open1, &QAction::triggered, &TForm1::Open1Click);
+  on(ui->Proxy1, &QAction::triggered, &TForm1::Proxy1Click);
   connectExportPage();
   connectImportPage();
 }

@@ -95,6 +95,20 @@ class TForm1 : public QMainWindow,
   void getImpFields(const QString& path);
   void BitBtn6Click();
 
+  // Settings file.
+  void Save1Click();
+  void Open1Click();
+
+  // Proxy access.
+  void Proxy1Click();
+  void ProxyWinClosed();
+
+  // Runs a command of another window through the general error report.
+  template <typename Fn>
+  void runHandler(Fn&& fn) {
+    guarded(std::forward<Fn>(fn));
+  }
+
   // The import delimiter state the "Delimiters:" group sets.
   importing::Delimiters impDelimiters;
   // The open dialog keeps its state between the import file choice and Settings Open.
@@ -129,6 +143,7 @@ class TForm1 : public QMainWindow,
   void connectHandlers();
   void connectExportPage();
   void connectImportPage();
+  void setCaption();
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showBeside(QWidget* window);
 

@@ -49,9 +49,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::BitBtn3Click() {
   QString named = ui->Edit3->text();
-  openDialog1.title = "Open Import File";
-  openDialog1.defaultSuffix = "txt";
-  openDialog1.mustExist = true;
   openDialog1.initialPath = named.isEmpty() ? programDir.toStdString() : named.toStdString();
   if (auto chosen = dialogs_.openFile(openDialog1)) {
     openDialog1.fileName = *chosen;

@@ -6,6 +6,7 @@
 namespace Ui {
 class Tproxyform;
 }
+class TForm1;
 
 class Tproxyform : public QWidget {
   Q_OBJECT
@@ -14,6 +15,15 @@ class Tproxyform : public QWidget {
   explicit Tproxyform(QWidget* parent = nullptr);
   ~Tproxyform() override;
 
+  void setMainForm(TForm1* form) { form1_ = form; }
+  void pxyButtonClick();
+  void revertButtonClick();
+
+ protected:
+  // FormClose: every close, by a button or the close box, hands over to the main window.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   Ui::Tproxyform* ui;
+  TForm1* form1_ = nullptr;
 };

@@ -91,6 +91,17 @@ TEST(RealWindow, DatesResetWhenTheFocusComesBackFromOwnWindowsOnly) {
   form->findChild<QAction*>("About1")->trigger();
   EXPECT_TRUE(QTest::qWaitFor([&] { return start->text() == "01/07/2004"; }, 3000))
       << start->text().toStdString();
+
+  // The proxy window holds the main window until it closes, then gives it back.
+  start->setText("02/02/2002");
+  setToday(8);
+  form->findChild<QAction*>("Proxy1")->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&proxyform, 5000));
+  EXPECT_EQ(QApplication::activeModalWidget(), &proxyform);
+  proxyform.close();  // the close box
+  EXPECT_TRUE(QTest::qWaitFor([&] { return start->text() == "01/08/2004"; }, 3000))
+      << start->text().toStdString();
+  EXPECT_TRUE(form->gwAccount);
   platform::setFixedNow(std::nullopt);
 }
 

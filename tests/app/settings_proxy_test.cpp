@@ -1,0 +1,276 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/TRadioGroup.h"
+#include "groupwise/gwapi.h"
+#include "tests/app/apptest.h"
+
+namespace api = gw::api;
+using gw::Variant;
+using testing_support::readFile;
+using testing_support::TempDir;
+using testing_support::writeFile;
+
+class Settings : public AppTest {
+ protected:
+  Settings() {
+    form->FormActivate();
+    writeFile(dir.file("in.txt"), "\"a\",\"b\",\"c\"\r\n");
+  }
+  void save(const std::string& path) {
+    dialogs.answers.push_back(path);
+    find<QAction>("Save1")->trigger();
+  }
+  void open(const std::string& path) {
+    dialogs.answers.push_back(path);
+    find<QAction>("Open1")->trigger();
+  }
+  TRadioGroup* group(const char* name) { return find<TRadioGroup>(name); }
+  QCheckBox* box(const char* name) { return find<QCheckBox>(name); }
+  QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
+  QComboBox* combo(const char* name) { return find<QComboBox>(name); }
+  QListWidget* list(const char* name) { return find<QListWidget>(name); }
+
+  // Every control the file keeps, as text, for comparing whole states.
+  std::vector<std::string> state() {
+    std::vector<std::string> s;
+    s.push_back(std::to_string(find<QTabWidget>("TabbedNotebook1")->currentIndex()));
+    for (const char* n : {"ABComboBox", "ImpABComboBox", "ImpDateComboBox"}) {
+      s.push_back(combo(n)->currentText().toStdString());
+    }
+    for (const char* n : {"CBquotereplace", "CBtrailspace", "CheckBox1", "DateRangeCheckBox",
+                          "IgnoreFirstLineCB"}) {
+      s.push_back(box(n)->isChecked() ? "1" : "0");
+    }
+    for (const char* n : {"Edit1", "Edit2", "Edit3", "MaskEdit1", "MaskEdit2"}) {
+      s.push_back(edit(n)->text().toStdString());
+    }
+    for (const char* n : {"ListBox1", "ListBox2", "ListBox3", "ListBox4"}) {
+      s.push_back(std::to_string(list(n)->currentRow()));
+    }
+    for (const char* n : {"RadioGroup1", "RadioGroup2", "RadioGroup3", "RadioGroup4", "RadioGroup5",
+                          "RadioGroup6", "TimeRadioGroup"}) {
+      s.push_back(std::to_string(group(n)->itemIndex()));
+    }
+    return s;
+  }
+
+  TempDir dir;
+};
+
+TEST_F(Settings, SaveThenOpenRestoresEveryControl) {
+  group("RadioGroup1")->setItemIndex(1);
+  dblClick(list("ListBox1"), "Subject");
+  dblClick(list("ListBox1"), "Due Date");
+  click(list("ListBox2"), "Due Date");
+  group("RadioGroup2")->setItemIndex(1);
+  group("RadioGroup3")->setItemIndex(1);
+  group("RadioGroup4")->setItemIndex(2);
+  group("TimeRadioGroup")->setItemIndex(1);
+  box("CheckBox1")->setChecked(true);
+  box("DateRangeCheckBox")->setChecked(true);
+  edit("MaskEdit1")->setText("02/01/2004");
+  edit("MaskEdit2")->setText("2 /9 /2004");
+  edit("Edit1")->setText(QString::fromStdString(dir.file("caf\xC3\xA9.txt")));
+  edit("Edit3")->setText(QString::fromStdString(dir.file("in.txt")));
+  form->Edit3KeyPress();
+  click(list("ListBox3"), "b");
+  group("RadioGroup5")->setItemIndex(2);
+  group("RadioGroup6")->setItemIndex(1);
+  click(list("ListBox4"), "Message");
+  box("IgnoreFirstLineCB")->setChecked(true);
+  box("CBtrailspace")->setChecked(true);
+  box("CBquotereplace")->setChecked(true);
+  combo("ImpDateComboBox")->setCurrentIndex(4);
+  find<QTabWidget>("TabbedNotebook1")->setCurrentIndex(0);
+  std::vector<std::string> saved = state();
+
+  save(dir.file("choices.mwb"));
+  ASSERT_EQ(dialogs.saved.size(), 1u);
+  EXPECT_EQ(dialogs.saved[0].title, "Save Marrowby Settings");
+  EXPECT_EQ(dialogs.saved[0].defaultSuffix, "mwb");
+  EXPECT_EQ(dialogs.saved[0].initialPath, form->programDir.toStdString());
+  std::string bytes = readFile(dir.file("choices.mwb"));
+  EXPECT_EQ(bytes.size(), 2360u);
+  EXPECT_EQ(bytes.substr(0, 15), "\x0EMARROWBYV1.06d");
+  EXPECT_NE(bytes.find("caf\xE9.txt"), std::string::npos);  // Windows-1252
+
+  // Change what does not rebuild the lists, then open.
+  group("RadioGroup2")->setItemIndex(0);
+  group("RadioGroup4")->setItemIndex(0);
+  group("TimeRadioGroup")->setItemIndex(0);
+  group("RadioGroup6")->setItemIndex(2);
+  box("CheckBox1")->setChecked(false);
+  box("CBquotereplace")->setChecked(false);
+  edit("Edit1")->setText("elsewhere.txt");
+  edit("MaskEdit1")->clear();
+  combo("ImpDateComboBox")->setCurrentIndex(0);
+  list("ListBox2")->setCurrentRow(0);
+  find<QTabWidget>("TabbedNotebook1")->setCurrentIndex(1);
+  open(dir.file("choices.mwb"));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(state(), saved);
+  EXPECT_EQ(form->exportFormat.expSeparator, "\t");  // the handlers ran
+  EXPECT_EQ(form->impDelimiters.impSeparator, "\t");
+  EXPECT_EQ(dialogs.opened.back().title, "Open Import File");
+}
+
+TEST_F(Settings, AChangedDataSourceRebuildsTheExportLists) {
+  group("RadioGroup1")->setItemIndex(1);
+  dblClick(list("ListBox1"), "Subject");
+  click(list("ListBox1"), "Priority");
+  save(dir.file("tasks.mwb"));
+  group("RadioGroup1")->setItemIndex(2);
+  open(dir.file("tasks.mwb"));
+  EXPECT_EQ(group("RadioGroup1")->itemIndex(), 1);
+  EXPECT_EQ(list("ListBox1")->count(), 10);
+  EXPECT_EQ(list("ListBox2")->count(), 0);
+  EXPECT_EQ(list("ListBox1")->currentRow(), -1);
+}
+
+TEST_F(Settings, LongTextsComeBackCutTo255) {
+  QString longPath = QString::fromStdString(dir.path() + "/" + std::string(300, 'x'));
+  edit("Edit1")->setText(longPath);
+  save(dir.file("long.mwb"));
+  open(dir.file("long.mwb"));
+  EXPECT_EQ(edit("Edit1")->text(), longPath.left(255));
+}
+
+TEST_F(Settings, FilesThatAreNoSettingsChangeNothing) {
+  save(dir.file("good.mwb"));
+  std::string good = readFile(dir.file("good.mwb"));
+  std::string lower = good;
+  lower[1] = 'm';
+  writeFile(dir.file("case.mwb"), lower);
+  writeFile(dir.file("short.mwb"), good.substr(0, 2000));
+  std::string text;
+  while (text.size() < 3000) text += "\"Subject\",\"Start Date\"\r\n";
+  writeFile(dir.file("import.txt"), text.substr(0, 3000));
+  group("RadioGroup2")->setItemIndex(1);
+  edit("Edit1")->setText("mine.txt");
+  std::vector<std::string> before = state();
+  struct Case {
+    std::string file;
+    std::string message;
+  } cases[] = {
+      {"case.mwb", "Unable to open settings file."},
+      {"short.mwb", "Read beyond end of file: " + dir.file("short.mwb") +
+                        " holds 2000 of the 2360 bytes of a settings file"},
+      {"import.txt", "Unable to open settings file."},
+      {"missing.mwb", "Unable to open settings file."},
+  };
+  for (const Case& c : cases) {
+    open(dir.file(c.file));
+    EXPECT_EQ(dialogs.take(), std::vector<std::string>{c.message}) << c.file;
+    EXPECT_EQ(state(), before) << c.file;
+  }
+  // Cancelling the dialog reads nothing.
+  find<QAction>("Open1")->trigger();
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(Settings, ASaveThatFailsLeavesTheFileAsItWas) {
+  save(dir.file("kept.mwb"));
+  std::string before = readFile(dir.file("kept.mwb"));
+  edit("Edit1")->setText("changed.txt");
+  save(dir.file("no/such/folder/kept.mwb"));
+  auto shown = dialogs.take();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("Cannot create"), std::string::npos) << shown[0];
+  EXPECT_EQ(readFile(dir.file("kept.mwb")), before);
+  find<QAction>("Save1")->trigger();  // cancelled: nothing written
+  EXPECT_EQ(readFile(dir.file("kept.mwb")), before);
+}
+
+class Proxy : public AppTest {
+ protected:
+  Proxy() {
+    po.addUser("boss", "Bea Boss");
+    po.addUser("other");
+    po.grantProxy("boss", "alice");
+    gw::ObjectRef bossCalendar = api::calendar(po.account("boss"));
+    gw::ObjectRef meeting = api::addMessage(api::messages(bossCalendar), u"GW.MESSAGE.APPOINTMENT");
+    api::setSubject(meeting, u"Board meeting");
+    api::setProperty(meeting, "StartDate", Variant(u"1/20/2004 10:00"));
+    form->FormActivate();
+  }
+  // "&Proxy", then a user id and "&Proxy now".
+  void proxyTo(const QString& user) {
+    find<QAction>("Proxy1")->trigger();
+    EXPECT_TRUE(proxyform.isVisible());
+    EXPECT_FALSE(form->gwAccount);  // no account while the window is open
+    proxyform.findChild<QLineEdit*>("Edit1")->setText(user);
+    proxyform.findChild<QPushButton*>("pxyButton")->click();
+    EXPECT_FALSE(proxyform.isVisible());
+    form->FormActivate();  // the focus comes back to the main window
+  }
+  std::u16string accountName() { return api::name(form->gwAccount); }
+  TempDir dir;
+};
+
+TEST_F(Proxy, TheProxyWindow) {
+  find<QAction>("Proxy1")->trigger();
+  EXPECT_EQ(proxyform.windowTitle(), "Select User to Proxy:");
+  EXPECT_EQ(proxyform.size(), QSize(410, 368));
+  EXPECT_EQ(proxyform.findChild<QPushButton*>("pxyButton")->text(), "&Proxy now");
+  EXPECT_EQ(proxyform.findChild<QPushButton*>("revertButton")->text(), "&Revert to self");
+  EXPECT_EQ(proxyform.findChild<QListWidget*>("ListBox1")->count(), 0);
+  // The main window takes no input meanwhile.
+  EXPECT_EQ(proxyform.windowModality(), Qt::ApplicationModal);
+  proxyform.close();
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06c");
+  EXPECT_EQ(accountName(), u"alice");
+}
+
+TEST_F(Proxy, ExportAndImportWorkOnTheProxiedMailbox) {
+  proxyTo("boss");
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06cproxying boss");
+  EXPECT_EQ(accountName(), u"Bea Boss");
+
+  find<QLineEdit>("Edit1")->setText(QString::fromStdString(dir.file("boss.txt")));
+  dblClick(find<QListWidget>("ListBox1"), "Subject");
+  find<QPushButton>("ExportBtn")->click();
+  EXPECT_EQ(readFile(dir.file("boss.txt")), "\"Board meeting\"\r\n");
+
+  writeFile(dir.file("note.txt"), "\"For the boss\"\r\n");
+  find<QLineEdit>("Edit3")->setText(QString::fromStdString(dir.file("note.txt")));
+  form->Edit3KeyPress();
+  find<TRadioGroup>("RadioGroup5")->setItemIndex(2);
+  dblClick(find<QListWidget>("ListBox4"), "Start Date");
+  find<QPushButton>("BitBtn9")->click();
+  find<QPushButton>("BitBtn6")->click();
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(api::count(api::findMessages(api::calendar(po.account("boss")), u"(NOTE)")), 1);
+  EXPECT_EQ(api::count(api::findMessages(api::calendar(po.account("alice")), u"(NOTE)")), 0);
+
+  // Closing the window by its close box while proxying proxies the same user again.
+  find<QAction>("Proxy1")->trigger();
+  proxyform.close();
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06cproxying boss");
+  EXPECT_EQ(accountName(), u"Bea Boss");
+
+  find<QAction>("Proxy1")->trigger();
+  EXPECT_EQ(proxyform.findChild<QLineEdit*>("Edit1")->text(), "boss");  // kept between uses
+  proxyform.findChild<QPushButton*>("revertButton")->click();
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06c");
+  EXPECT_EQ(accountName(), u"alice");
+  EXPECT_TRUE(form->proxyUser.isEmpty());
+}
+
+TEST_F(Proxy, ARefusedUserLeavesTheOwnAccount) {
+  proxyTo("other");
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].kind, platform::MessageKind::Warning);
+  EXPECT_EQ(dialogs.shown[0].text, "Could not proxy user ");
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06c");
+  EXPECT_EQ(accountName(), u"alice");
+  EXPECT_EQ(form->proxyUser, "other");  // the close box would try it again
+  dialogs.shown.clear();
+  proxyTo("");  // an empty user id is the own mailbox
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(accountName(), u"alice");
+}
