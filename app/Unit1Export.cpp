@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QSignalBlocker>
 
+#include "app/QtText.h"
 #include "app/RunLock.h"
 #include "app/Unit1.h"
 #include "export/fieldnames.h"
@@ -15,25 +16,12 @@ namespace api = gw::api;
 
 namespace {
 
-QString fromWide(const std::u16string& s) {
-  return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-std::u16string toWide(const QString& s) {
-  return std::u16string(s.toStdU16String());
-}
-
 // The text of a masked date edit as the program reads it: the "/" literals kept and
 // every unfilled position a blank.
 std::string maskedText(const QLineEdit* edit) {
   QString shown = edit->displayText();
   shown.replace(QLatin1Char('_'), QLatin1Char(' '));
-  return platform::toAnsi(toWide(shown));
-}
-
-template <std::size_t N>
-void fill(QListWidget* list, const std::array<const char*, N>& names) {
-  for (const char* n : names) list->addItem(QString::fromLatin1(n));
+  return toAnsi(shown);
 }
 
 // Sets an editable combo box's text without running its change handler.
@@ -59,8 +47,7 @@ bool moveSelectedRow(QListWidget* list, int step) {
 std::vector<std::string> listTexts(const QListWidget* list) {
   std::vector<std::string> out;
   out.reserve(static_cast<std::size_t>(list->count()));
-  for (int i = 0; i < list->count(); ++i)
-    out.push_back(platform::toAnsi(toWide(list->item(i)->text())));
+  for (int i = 0; i < list->count(); ++i) out.push_back(toAnsi(list->item(i)->text()));
   return out;
 }
 
@@ -96,13 +83,13 @@ void TForm1::RadioGroup1Click() {
   ui->ABComboBox->setVisible(false);
   switch (item) {
     case 0:
-      fill(ui->ListBox1, exporting::kAppointmentFields);
+      fillList(ui->ListBox1, exporting::kAppointmentFields);
       break;
     case 1:
-      fill(ui->ListBox1, exporting::kTaskFields);
+      fillList(ui->ListBox1, exporting::kTaskFields);
       break;
     case 2:
-      fill(ui->ListBox1, exporting::kNoteFields);
+      fillList(ui->ListBox1, exporting::kNoteFields);
       break;
     case 3:
       populateABCombo();
@@ -214,7 +201,7 @@ void TForm1::BitBtn2Click() {
 void TForm1::MakeSample() {
   std::string sample =
       exporting::MakeSample(listTexts(ui->ListBox2), exportFormat, ui->RadioGroup3->itemIndex());
-  ui->Edit2->setText(fromWide(platform::fromAnsi(sample)));
+  ui->Edit2->setText(fromAnsi(sample));
 }
 
 void TForm1::RadioGroup2Click() {

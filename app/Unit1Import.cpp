@@ -5,25 +5,14 @@
 #include <QFocusEvent>
 #include <QSignalBlocker>
 
+#include "app/QtText.h"
 #include "app/RunLock.h"
 #include "app/Unit1.h"
 #include "import/fieldnames.h"
 #include "platform/ansi.h"
 #include "ui_Unit1.h"
 
-namespace {
-
-template <std::size_t N>
-void fill(QListWidget* list, const std::array<const char*, N>& names) {
-  for (const char* n : names) list->addItem(QString::fromLatin1(n));
-}
-
-QString fromAnsi(const std::string& s) {
-  std::u16string w = platform::fromAnsi(s);
-  return QString::fromUtf16(w.data(), static_cast<qsizetype>(w.size()));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void TForm1::connectImportPage() {
   on(ui->BitBtn3, &QPushButton::clicked, &TForm1::BitBtn3Click);
@@ -94,13 +83,13 @@ void TForm1::RadioGroup5Click() {
   ui->ListBox4->clear();
   switch (item) {
     case 0:
-      fill(ui->ListBox4, importing::kAppointmentFields);
+      fillList(ui->ListBox4, importing::kAppointmentFields);
       break;
     case 1:
-      fill(ui->ListBox4, importing::kTaskFields);
+      fillList(ui->ListBox4, importing::kTaskFields);
       break;
     default:
-      fill(ui->ListBox4, importing::kNoteFields);
+      fillList(ui->ListBox4, importing::kNoteFields);
       break;
   }
 }

@@ -4,6 +4,7 @@
 #include <QTabWidget>
 #include <fstream>
 
+#include "app/QtText.h"
 #include "app/Unit1.h"
 #include "platform/ansi.h"
 #include "platform/textfile.h"
@@ -11,15 +12,6 @@
 #include "ui_Unit1.h"
 
 namespace {
-
-std::string ansi(const QString& s) {
-  return platform::toAnsi(s.toStdU16String());
-}
-
-QString fromAnsi(const std::string& s) {
-  std::u16string w = platform::fromAnsi(s);
-  return QString::fromUtf16(w.data(), static_cast<qsizetype>(w.size()));
-}
 
 std::int32_t selectedRow(const QListWidget* list) {
   int i = list->currentRow();
@@ -52,17 +44,17 @@ void restoreItem(TRadioGroup* group, std::int32_t index) {
 void TForm1::Save1Click() {
   settings::SettingsRecord r;
   r.page = ui->TabbedNotebook1->currentIndex();
-  r.abComboBox = ansi(ui->ABComboBox->currentText());
+  r.abComboBox = toAnsi(ui->ABComboBox->currentText());
   r.cbQuoteReplace = ui->CBquotereplace->isChecked();
   r.cbTrailSpace = ui->CBtrailspace->isChecked();
   r.checkBox1 = ui->CheckBox1->isChecked();
   r.dateRangeCheckBox = ui->DateRangeCheckBox->isChecked();
-  r.edit1 = ansi(ui->Edit1->text());
-  r.edit2 = ansi(ui->Edit2->text());
-  r.edit3 = ansi(ui->Edit3->text());
+  r.edit1 = toAnsi(ui->Edit1->text());
+  r.edit2 = toAnsi(ui->Edit2->text());
+  r.edit3 = toAnsi(ui->Edit3->text());
   r.ignoreFirstLine = ui->IgnoreFirstLineCB->isChecked();
-  r.impABComboBox = ansi(ui->ImpABComboBox->currentText());
-  r.impDateComboBox = ansi(ui->ImpDateComboBox->currentText());
+  r.impABComboBox = toAnsi(ui->ImpABComboBox->currentText());
+  r.impDateComboBox = toAnsi(ui->ImpDateComboBox->currentText());
   r.listBox1 = selectedRow(ui->ListBox1);
   r.listBox2 = selectedRow(ui->ListBox2);
   r.listBox3 = selectedRow(ui->ListBox3);

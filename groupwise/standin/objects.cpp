@@ -77,6 +77,41 @@ std::size_t position(const Object& self, std::string_view member, Args args, std
   return static_cast<std::size_t>(i - 1);
 }
 
+// A 1-based collection: Count, Item by position (or by name where the collection has
+// names) and, where it takes new elements, Add.
+class CollectionObject : public StandinObject {
+ protected:
+  virtual std::size_t count() = 0;
+  virtual ObjectRef at(std::size_t index) = 0;  // 0-based
+  // Item with a text: the element of that name. Collections without names take
+  // positions only.
+  virtual ObjectRef named(std::string_view member, Args args) {
+    intArg(*this, member, args, 0);  // raises the type mismatch
+    return nullptr;
+  }
+  virtual std::size_t maxItemArgs() const { return 1; }
+  virtual Variant add(std::string_view member, Args) { throwUnknownMember(*this, member); }
+
+  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
+    static const MemberTable table{{"Count", 0}, {"Item", 1}, {"Add", 2}};
+    switch (table.find(member)) {
+      case 0:
+        getter(member, kind, args);
+        return Variant(static_cast<std::int32_t>(count()));
+      case 1:
+        method(member, kind);
+        expectArgs(*this, member, args, 1, maxItemArgs());
+        if (args[0].isText()) return Variant(named(member, args));
+        return Variant(at(position(*this, member, args, 0, count())));
+      case 2:
+        method(member, kind);
+        return add(member, args);
+      default:
+        throwUnknownMember(*this, member);
+    }
+  }
+};
+
 // ---------------------------------------------------------------- items
 
 const char16_t* const kClassNames[] = {u"GW.MESSAGE.APPOINTMENT", u"GW.MESSAGE.DOCUMENTREFERENCE",
@@ -293,7 +328,7 @@ struct MailboxContext {
   UserRecord sessionUser;  // who is logged in
 };
 
-class MessageList : public StandinObject {
+class MessageList : public CollectionObject {
  public:
   // With rows: a found set. Without: the whole calendar, read on first use.
   MessageList(MailboxContext ctx, std::optional<std::vector<std::shared_ptr<ItemRow>>> rows)
@@ -301,34 +336,10 @@ class MessageList : public StandinObject {
   std::string_view typeName() const override { return "Messages"; }
 
  protected:
-  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Count", 0}, {"Item", 1}, {"Add", 2}};
-    switch (table.find(member)) {
-      case 0:
-        getter(member, kind, args);
-        return Variant(static_cast<std::int32_t>(rows().size()));
-      case 1: {
-        method(member, kind);
-        expectArgs(*this, member, args, 1);
-        auto& r = rows();
-        return Variant(ObjectRef(
-            std::make_shared<Message>(ctx_.po, r[position(*this, member, args, 0, r.size())])));
-      }
-      case 2:
-        return add(member, kind, args);
-      default:
-        throwUnknownMember(*this, member);
-    }
-  }
+  std::size_t count() override { return rows().size(); }
+  ObjectRef at(std::size_t i) override { return std::make_shared<Message>(ctx_.po, rows()[i]); }
 
- private:
-  std::vector<std::shared_ptr<ItemRow>>& rows() {
-    if (!rows_) rows_ = ctx_.po->items(ctx_.owner.id, "");
-    return *rows_;
-  }
-
-  Variant add(std::string_view member, InvokeKind kind, Args args) {
-    method(member, kind);
+  Variant add(std::string_view member, Args args) override {
     expectArgs(*this, member, args, 1, 2);
     std::u16string cls = textArg(*this, member, args, 0);
     const char16_t* canonical = nullptr;
@@ -347,6 +358,12 @@ class MessageList : public StandinObject {
     auto row = ctx_.po->newItem(ctx_.owner.id, canonical, boxType, ctx_.sessionUser.displayName);
     if (rows_) rows_->push_back(row);
     return Variant(ObjectRef(std::make_shared<Message>(ctx_.po, row)));
+  }
+
+ private:
+  std::vector<std::shared_ptr<ItemRow>>& rows() {
+    if (!rows_) rows_ = ctx_.po->items(ctx_.owner.id, "");
+    return *rows_;
   }
 
   MailboxContext ctx_;
@@ -429,52 +446,32 @@ class FieldObject : public StandinObject {
   EntryField f_;
 };
 
-class FieldsObject : public StandinObject {
+class FieldsObject : public CollectionObject {
  public:
   FieldsObject(BookContext ctx, std::shared_ptr<EntryRow> row)
       : ctx_(std::move(ctx)), row_(std::move(row)) {}
   std::string_view typeName() const override { return "Fields"; }
 
  protected:
-  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Count", 0}, {"Item", 1}, {"Add", 2}};
-    switch (table.find(member)) {
-      case 0:
-        getter(member, kind, args);
-        return Variant(static_cast<std::int32_t>(row_->fields.size()));
-      case 1:
-        return item(member, kind, args);
-      case 2:
-        return add(member, kind, args);
-      default:
-        throwUnknownMember(*this, member);
-    }
-  }
+  std::size_t count() override { return row_->fields.size(); }
+  ObjectRef at(std::size_t i) override { return std::make_shared<FieldObject>(row_->fields[i]); }
+  std::size_t maxItemArgs() const override { return 2; }
 
- private:
-  Variant item(std::string_view member, InvokeKind kind, Args args) {
-    method(member, kind);
-    expectArgs(*this, member, args, 1, 2);
-    if (!args[0].isText()) {
-      return Variant(ObjectRef(std::make_shared<FieldObject>(
-          row_->fields[position(*this, member, args, 0, row_->fields.size())])));
-    }
+  // Item(name, type): the field of that name, and of that type when one is given.
+  ObjectRef named(std::string_view member, Args args) override {
     const std::u16string& name = args[0].text();
     std::optional<int> type;
     if (args.size() > 1) type = intArg(*this, member, args, 1);
     std::lock_guard lock(ctx_.po->stateMutex());
     for (const EntryField& f : row_->fields) {
-      if (f.name == name && (!type || *type == f.type)) {
-        return Variant(ObjectRef(std::make_shared<FieldObject>(f)));
-      }
+      if (f.name == name && (!type || *type == f.type)) return std::make_shared<FieldObject>(f);
     }
     throw Error("The address book entry has no " +
                 (type ? std::string(fieldTypeName(*type)) + " " : "") + "field \"" + utf8(name) +
                 "\"");
   }
 
-  Variant add(std::string_view member, InvokeKind kind, Args args) {
-    method(member, kind);
+  Variant add(std::string_view member, Args args) override {
     expectArgs(*this, member, args, 3);
     std::u16string name = textArg(*this, member, args, 0);
     int type = intArg(*this, member, args, 1);
@@ -563,40 +560,16 @@ class EntryObject : public StandinObject {
   std::shared_ptr<EntryRow> row_;
 };
 
-class EntriesObject : public StandinObject {
+class EntriesObject : public CollectionObject {
  public:
   explicit EntriesObject(BookContext ctx) : ctx_(std::move(ctx)) {}
   std::string_view typeName() const override { return "AddressBookEntries"; }
 
  protected:
-  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Count", 0}, {"Item", 1}, {"Add", 2}};
-    switch (table.find(member)) {
-      case 0:
-        getter(member, kind, args);
-        return Variant(static_cast<std::int32_t>(rows().size()));
-      case 1: {
-        method(member, kind);
-        expectArgs(*this, member, args, 1);
-        auto& r = rows();
-        return Variant(ObjectRef(
-            std::make_shared<EntryObject>(ctx_, r[position(*this, member, args, 0, r.size())])));
-      }
-      case 2:
-        return add(member, kind, args);
-      default:
-        throwUnknownMember(*this, member);
-    }
-  }
+  std::size_t count() override { return rows().size(); }
+  ObjectRef at(std::size_t i) override { return std::make_shared<EntryObject>(ctx_, rows()[i]); }
 
- private:
-  std::vector<std::shared_ptr<EntryRow>>& rows() {
-    if (!rows_) rows_ = ctx_.po->entries(ctx_.book.id);
-    return *rows_;
-  }
-
-  Variant add(std::string_view member, InvokeKind kind, Args args) {
-    method(member, kind);
+  Variant add(std::string_view member, Args args) override {
     expectArgs(*this, member, args, 1, 4);
     if (ctx_.book.id == 0) {
       throw Error(
@@ -623,6 +596,12 @@ class EntriesObject : public StandinObject {
     return Variant(ObjectRef(std::make_shared<EntryObject>(ctx_, row)));
   }
 
+ private:
+  std::vector<std::shared_ptr<EntryRow>>& rows() {
+    if (!rows_) rows_ = ctx_.po->entries(ctx_.book.id);
+    return *rows_;
+  }
+
   BookContext ctx_;
   std::optional<std::vector<std::shared_ptr<EntryRow>>> rows_;
 };
@@ -646,35 +625,21 @@ class FieldDefinitionObject : public StandinObject {
   FieldDef def_;
 };
 
-class FieldDefinitionsObject : public StandinObject {
+class FieldDefinitionsObject : public CollectionObject {
  public:
   explicit FieldDefinitionsObject(FieldDefsRef defs) : defs_(std::move(defs)) {}
   std::string_view typeName() const override { return "FieldDefinitions"; }
 
  protected:
-  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Count", 0}, {"Item", 1}};
-    switch (table.find(member)) {
-      case 0:
-        getter(member, kind, args);
-        return Variant(static_cast<std::int32_t>(defs_->size()));
-      case 1: {
-        method(member, kind);
-        expectArgs(*this, member, args, 1);
-        if (args[0].isText()) {
-          for (const FieldDef& d : *defs_) {
-            if (d.name == args[0].text()) {
-              return Variant(ObjectRef(std::make_shared<FieldDefinitionObject>(d)));
-            }
-          }
-          throw Error("No field definition \"" + utf8(args[0].text()) + "\"");
-        }
-        return Variant(ObjectRef(std::make_shared<FieldDefinitionObject>(
-            (*defs_)[position(*this, member, args, 0, defs_->size())])));
-      }
-      default:
-        throwUnknownMember(*this, member);
+  std::size_t count() override { return defs_->size(); }
+  ObjectRef at(std::size_t i) override {
+    return std::make_shared<FieldDefinitionObject>((*defs_)[i]);
+  }
+  ObjectRef named(std::string_view, Args args) override {
+    for (const FieldDef& d : *defs_) {
+      if (d.name == args[0].text()) return std::make_shared<FieldDefinitionObject>(d);
     }
+    throw Error("No field definition \"" + utf8(args[0].text()) + "\"");
   }
 
  private:
@@ -708,33 +673,21 @@ class AddressBookObject : public StandinObject {
   BookContext ctx_;
 };
 
-class AddressBooksObject : public StandinObject {
+class AddressBooksObject : public CollectionObject {
  public:
   AddressBooksObject(PostOfficeRef po, std::vector<BookRecord> books)
       : po_(std::move(po)), books_(std::move(books)) {}
   std::string_view typeName() const override { return "AddressBooks"; }
 
  protected:
-  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Count", 0}, {"Item", 1}};
-    switch (table.find(member)) {
-      case 0:
-        getter(member, kind, args);
-        return Variant(static_cast<std::int32_t>(books_.size()));
-      case 1: {
-        method(member, kind);
-        expectArgs(*this, member, args, 1);
-        if (args[0].isText()) return byName(args[0].text());
-        return Variant(ObjectRef(std::make_shared<AddressBookObject>(
-            po_, books_[position(*this, member, args, 0, books_.size())])));
-      }
-      default:
-        throwUnknownMember(*this, member);
-    }
+  std::size_t count() override { return books_.size(); }
+  ObjectRef at(std::size_t i) override {
+    return std::make_shared<AddressBookObject>(po_, books_[i]);
   }
 
- private:
-  Variant byName(const std::u16string& name) {
+  // A book by its name: the exact name first, then in any letter case.
+  ObjectRef named(std::string_view, Args args) override {
+    const std::u16string& name = args[0].text();
     const BookRecord* found = nullptr;
     for (const BookRecord& b : books_) {
       if (b.name == name) found = &b;
@@ -745,9 +698,10 @@ class AddressBooksObject : public StandinObject {
       }
     }
     if (!found) throw Error("There is no address book named \"" + utf8(name) + "\"");
-    return Variant(ObjectRef(std::make_shared<AddressBookObject>(po_, *found)));
+    return std::make_shared<AddressBookObject>(po_, *found);
   }
 
+ private:
   PostOfficeRef po_;
   std::vector<BookRecord> books_;
 };

@@ -3,6 +3,7 @@
 #include "export/exporter.h"
 #include "groupwise/gwapi.h"
 #include "groupwise/standin/postoffice.h"
+#include "tests/support/fakechoices.h"
 #include "tests/support/fakeobject.h"
 #include "tests/support/testsupport.h"
 
@@ -12,28 +13,6 @@ namespace api = gw::api;
 using gw::Variant;
 
 namespace {
-
-struct Options : ValueOptions {
-  int time = 0, year = 0;
-  int timeFormatItem() const override { return time; }
-  int yearFormatItem() const override { return year; }
-};
-
-struct Range : DateRange {
-  bool on = false;
-  std::string start, stop;
-  bool limited() const override { return on; }
-  std::string startText() const override { return start; }
-  std::string stopText() const override { return stop; }
-};
-
-struct Host : RunHost {
-  std::vector<int> positions;
-  int shown = 0, hidden = 0, messages = 0;
-  void processMessages() override { ++messages; }
-  void showProgress(bool s) override { (s ? shown : hidden)++; }
-  void setProgress(int p) override { positions.push_back(p); }
-};
 
 class ExportRuns : public ::testing::Test {
  protected:
@@ -87,9 +66,9 @@ class ExportRuns : public ::testing::Test {
   TempDir dir_;
   std::string path_ = dir_.file("GWEXPORT.TXT");
   ExportFormat format_;
-  Options options_;
-  Range range_;
-  Host host_;
+  ExportChoices options_;  // the time and year forms
+  ExportChoices range_;    // the date range
+  ExportChoices host_;     // the window the run reports to
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/locale.h"
 #include "platform/oledate.h"
+#include "tests/support/fakechoices.h"
 #include "tests/support/fakeobject.h"
 #include "tests/support/testsupport.h"
 
@@ -15,11 +16,7 @@ using gw::Variant;
 
 namespace {
 
-struct Options : ValueOptions {
-  int time = 0, year = 0;
-  int timeFormatItem() const override { return time; }
-  int yearFormatItem() const override { return year; }
-};
+using Options = ExportChoices;
 
 class TwoDigitYearLocale {
  public:

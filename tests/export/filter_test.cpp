@@ -1,26 +1,26 @@
 #include <gtest/gtest.h>
 
 #include "export/filter.h"
+#include "tests/support/fakechoices.h"
 
 using exporting::calcFilter;
 
 namespace {
 
-struct Range : exporting::DateRange {
-  bool on;
-  std::string start, stop;
-  Range(bool o, std::string a, std::string b) : on(o), start(std::move(a)), stop(std::move(b)) {}
-  bool limited() const override { return on; }
-  std::string startText() const override { return start; }
-  std::string stopText() const override { return stop; }
-};
+testing_support::ExportChoices Range(bool on, std::string start, std::string stop) {
+  testing_support::ExportChoices r;
+  r.on = on;
+  r.start = std::move(start);
+  r.stop = std::move(stop);
+  return r;
+}
 
 }  // namespace
 
 TEST(CalcFilter, Expressions) {
   struct Case {
     const char* kind;
-    Range range;
+    testing_support::ExportChoices range;
     const char* expression;
   } cases[] = {
       {"APPOINTMENT", Range(false, "01/15/2004", "02/01/2004"), "(APPOINTMENT)"},

@@ -3,6 +3,7 @@
 #include "groupwise/dispatch.h"
 #include "groupwise/error.h"
 #include "groupwise/gwapi.h"
+#include "tests/support/testsupport.h"
 
 namespace {
 
@@ -38,15 +39,6 @@ gw::ObjectRef makeCounter() {
   return std::make_shared<Counter>();
 }
 
-std::string errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const gw::Error& e) {
-    return e.what();
-  }
-  return "";
-}
-
 }  // namespace
 
 TEST(LateBinding, MembersByNameInAnyLetterCase) {
@@ -59,17 +51,17 @@ TEST(LateBinding, MembersByNameInAnyLetterCase) {
 
 TEST(LateBinding, ErrorsNameWhatWentWrong) {
   gw::ObjectRef c = makeCounter();
-  EXPECT_EQ(errorOf([] { gw::createOleObject("No.Such.Thing"); }),
+  EXPECT_EQ(testing_support::errorText([] { gw::createOleObject("No.Such.Thing"); }),
             "Invalid class string: no program is registered as \"No.Such.Thing\"");
-  EXPECT_EQ(errorOf([&] { c->get("Missing"); }),
+  EXPECT_EQ(testing_support::errorText([&] { c->get("Missing"); }),
             "Unknown name: \"Missing\" is not a member of the GroupWise Counter object");
-  EXPECT_EQ(errorOf([&] { c->call("AddTo", {}); }),
+  EXPECT_EQ(testing_support::errorText([&] { c->call("AddTo", {}); }),
             "Wrong number of arguments for Counter.AddTo: expected 1, got 0");
-  EXPECT_EQ(errorOf([&] { c->call("AddTo", {gw::Variant(u"x")}); }),
+  EXPECT_EQ(testing_support::errorText([&] { c->call("AddTo", {gw::Variant(u"x")}); }),
             "Type mismatch: argument 1 of Counter.AddTo must be an integer, not a value of type "
             "(String)");
-  EXPECT_EQ(errorOf([&] { c->put("AddTo", gw::Variant(1)); }),
+  EXPECT_EQ(testing_support::errorText([&] { c->put("AddTo", gw::Variant(1)); }),
             "The member \"AddTo\" of the GroupWise Counter object is a method and cannot be set");
-  EXPECT_EQ(errorOf([] { gw::api::rootAccount(nullptr); }),
+  EXPECT_EQ(testing_support::errorText([] { gw::api::rootAccount(nullptr); }),
             "Invalid variant operation: no GroupWise object is held");
 }

@@ -2,17 +2,14 @@
 
 #include "import/datetime.h"
 #include "platform/errors.h"
+#include "tests/support/fakechoices.h"
 #include "tests/support/testsupport.h"
 
 using namespace importing;
 
 namespace {
 
-struct Mask : DateMask {
-  int index = -1;
-  int itemIndex() const override { return index; }
-  void selectItem(int i) override { index = i; }
-};
+using Mask = testing_support::ImportChoices;
 
 }  // namespace
 
@@ -45,12 +42,13 @@ TEST(FixUpDate, EveryMask) {
   };
   for (const Case& c : cases) {
     Mask m;
-    m.index = c.mask;
+    m.mask = c.mask;
     EXPECT_EQ(fixupdate(c.in, m, nullptr), c.out) << c.mask << " " << c.in;
   }
   Mask none;
+  none.mask = -1;
   EXPECT_EQ(fixupdate("1/31/97", none, nullptr), "1/31/97");
-  EXPECT_EQ(none.index, 0);  // no layout chosen: the first is chosen
+  EXPECT_EQ(none.mask, 0);  // no layout chosen: the first is chosen
 }
 
 TEST(FixUpTime, Examples) {

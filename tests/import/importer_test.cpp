@@ -6,6 +6,7 @@
 #include "import/importer.h"
 #include "platform/errors.h"
 #include "platform/oledate.h"
+#include "tests/support/fakechoices.h"
 #include "tests/support/fakedialogs.h"
 #include "tests/support/testsupport.h"
 
@@ -16,19 +17,6 @@ using gw::Variant;
 using V = std::vector<std::string>;
 
 namespace {
-
-struct Options : LineOptions {
-  int mode = 0;
-  int delimiterMode() const override { return mode; }
-  bool removeTrailingSpaces() const override { return false; }
-  bool removeQuotes() const override { return false; }
-};
-
-struct Mask : DateMask {
-  int index = 0;
-  int itemIndex() const override { return index; }
-  void selectItem(int i) override { index = i; }
-};
 
 struct Count : CountDisplay {
   std::vector<std::string> shown;
@@ -88,8 +76,8 @@ class Import : public ::testing::Test {
   TempDir dir_;
   std::string path_ = dir_.file("in.txt");
   Delimiters delimiters_;
-  Options options_;
-  Mask mask_;
+  ImportChoices options_;  // delimiter mode and filters
+  ImportChoices mask_;     // the date layout
   FakeDialogs dialogs_;
   Count count_;
 };
@@ -176,7 +164,7 @@ TEST_F(Import, StartAndEndStamps) {
   };
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
-    mask_.index = i == std::size(cases) - 1 ? 8 : 0;
+    mask_.mask = i == std::size(cases) - 1 ? 8 : 0;
     runCal(0, c.line + "\r\n", c.mapping);
     auto all = items(u"(APPOINTMENT)");
     ASSERT_EQ(all.size(), i + 1);

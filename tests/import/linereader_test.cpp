@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "import/linereader.h"
+#include "tests/support/fakechoices.h"
 #include "tests/support/testsupport.h"
 
 using namespace importing;
@@ -8,13 +9,7 @@ using V = std::vector<std::string>;
 
 namespace {
 
-struct Options : LineOptions {
-  int mode = 0;
-  bool trim = false, quotes = false;
-  int delimiterMode() const override { return mode; }
-  bool removeTrailingSpaces() const override { return trim; }
-  bool removeQuotes() const override { return quotes; }
-};
+using Options = testing_support::ImportChoices;
 
 struct Row {
   int mode;

@@ -8,6 +8,7 @@
 #include "groupwise/standin/postoffice.h"
 #include "import/importer.h"
 #include "platform/ansi.h"
+#include "tests/support/fakechoices.h"
 #include "tests/support/fakedialogs.h"
 #include "tests/support/testsupport.h"
 
@@ -108,19 +109,19 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
     platform::TextFileWriter file;
     std::string path = dir_.file("export.txt");
     EXPECT_TRUE(exporting::makeexpfile(file, path));
-    exporting::ExportJob job{file, format_, fields, choices_, choices_};
+    exporting::ExportJob job{file, format_, fields, exportChoices_, exportChoices_};
     exporting::writeHeader(job);
     gw::ObjectRef cal, msgs, msg;
     exporting::CalendarHolders h{cal, msgs, msg};
     switch (source) {
       case Source::Appointments:
-        exporting::exportAppts(job, choices_, account, h);
+        exporting::exportAppts(job, exportChoices_, account, h);
         break;
       case Source::Tasks:
-        exporting::exportTasks(job, choices_, account, h);
+        exporting::exportTasks(job, exportChoices_, account, h);
         break;
       case Source::Notes:
-        exporting::exportNotes(job, choices_, account, h);
+        exporting::exportNotes(job, exportChoices_, account, h);
         break;
       case Source::AddressBook:
         exporting::exportAB(job, book(account));
@@ -135,13 +136,14 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
     std::string path = dir_.file("import.txt");
     writeFile(path, content);
     importing::Delimiters delimiters;
-    delimiters.select(choices_.mode);
+    delimiters.select(importChoices_.mode);
     // The names of the first line are read as the Import page reads them.
     EXPECT_EQ(importing::readFieldNames(content.substr(0, content.find_first_of("\r\n")),
-                                        delimiters, choices_.mode, nullptr)
+                                        delimiters, importChoices_.mode, nullptr)
                   .size(),
               fields.size());
-    importing::ImportJob job{path, true, fields, delimiters, choices_, choices_, nullptr, dialogs_};
+    importing::ImportJob job{path,           true,           fields,  delimiters,
+                             importChoices_, importChoices_, nullptr, dialogs_};
     struct : importing::CountDisplay {
       void setCountText(const std::string&) override {}
     } count;
@@ -176,17 +178,18 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
   }
 
   void SetUp() override {
-    choices_.time = std::get<0>(GetParam());
-    choices_.mode = std::get<1>(GetParam());
-    format_.setDelimiters(choices_.mode);
-    format_.setLineEnd(choices_.mode);  // Quote Comma with CR LF, Tab with LF
+    exportChoices_.time = std::get<0>(GetParam());
+    importChoices_.mode = std::get<1>(GetParam());
+    format_.setDelimiters(importChoices_.mode);
+    format_.setLineEnd(importChoices_.mode);  // Quote Comma with CR LF, Tab with LF
   }
 
   FixedClock clock_{2004, 1, 10, 8, 15};
   PostOfficeFixture po_;
   gw::ObjectRef alice_ = po_.account();
   TempDir dir_;
-  Choices choices_;
+  ExportChoices exportChoices_;
+  ImportChoices importChoices_;
   exporting::ExportFormat format_;
   FakeDialogs dialogs_;
 };

@@ -25,15 +25,6 @@ class Items : public ::testing::Test {
     gw::ObjectRef found = api::findMessages(api::calendar(po_.account()), filter);
     return api::item(found, 1);
   }
-  std::string errorOf(const std::function<void()>& fn) {
-    try {
-      fn();
-    } catch (const gw::Error& e) {
-      return e.what();
-    }
-    return "";
-  }
-
   FixedClock clock_{2004, 1, 10, 8, 15};
   PostOfficeFixture po_;
   gw::ObjectRef account_ = po_.account();
@@ -47,7 +38,8 @@ TEST_F(Items, SixClassesAndTheFieldsThePostOfficeKeeps) {
         u"GW.MESSAGE.NOTE", u"GW.MESSAGE.PHONE", u"gw.message.task"}) {
     EXPECT_NO_THROW(add(cls));
   }
-  EXPECT_NE(errorOf([&] { add(u"GW.MESSAGE.FAX"); }).find("Unknown item class"), std::string::npos);
+  EXPECT_NE(errorText([&] { add(u"GW.MESSAGE.FAX"); }).find("Unknown item class"),
+            std::string::npos);
   gw::ObjectRef task = reread(u"(TASK)");
   EXPECT_EQ(api::getProperty(task, "ClassName").toText(), u"GW.MESSAGE.TASK");
   EXPECT_EQ(api::getProperty(task, "CreationDate").toDate(), at(2004, 1, 10, 8, 15));
@@ -56,7 +48,7 @@ TEST_F(Items, SixClassesAndTheFieldsThePostOfficeKeeps) {
   EXPECT_EQ(api::getProperty(task, "FromText").toText(), u"alice");
   EXPECT_TRUE(api::getProperty(task, "StartDate").isEmpty());
   EXPECT_NE(
-      errorOf([&] { api::setProperty(task, "FromText", Variant(u"x")); }).find("cannot be set"),
+      errorText([&] { api::setProperty(task, "FromText", Variant(u"x")); }).find("cannot be set"),
       std::string::npos);
 }
 
@@ -103,11 +95,11 @@ TEST_F(Items, EndDateIsStartPlusDuration) {
   gw::ObjectRef again = reread(u"(APPOINTMENT)");
   EXPECT_EQ(api::getProperty(again, "StartDate").toDate(), at(2004, 1, 16, 9));
   EXPECT_EQ(api::getProperty(again, "EndDate").toDate(), at(2004, 1, 16, 12));
-  EXPECT_NE(errorOf([&] {
+  EXPECT_NE(errorText([&] {
               api::setProperty(again, "EndDate", Variant(u"1/15/2004"));
             }).find("lies before the start"),
             std::string::npos);
-  EXPECT_NE(errorOf([&] { api::setProperty(again, "Duration", Variant(-1.0)); }).find("negative"),
+  EXPECT_NE(errorText([&] { api::setProperty(again, "Duration", Variant(-1.0)); }).find("negative"),
             std::string::npos);
   // An end without a start places the start one duration earlier.
   gw::ObjectRef other = add(u"GW.MESSAGE.APPOINTMENT");
@@ -128,7 +120,7 @@ TEST_F(Items, DateTextsAreReadInTheUsersLocaleOrRefused) {
   EXPECT_EQ(api::getProperty(appt, "StartDate").toDate(), at(1997, 1, 31));
   for (const char16_t* bad :
        {u"31/1/97", u"//1997", u" 11:00 pm", u"tomorrow", u"1/31/97 11:00 P am"}) {
-    std::string err = errorOf([&] { api::setProperty(appt, "StartDate", Variant(bad)); });
+    std::string err = errorText([&] { api::setProperty(appt, "StartDate", Variant(bad)); });
     EXPECT_EQ(err.rfind("Type mismatch", 0), 0u) << err;
   }
   // A refused put changes nothing.
@@ -137,10 +129,10 @@ TEST_F(Items, DateTextsAreReadInTheUsersLocaleOrRefused) {
 
 TEST_F(Items, ErrorsForUnknownMembersArgumentsAndIndexes) {
   gw::ObjectRef list = api::messages(api::calendar(account_));
-  EXPECT_NE(errorOf([&] { list->get("Colour"); }).find("is not a member"), std::string::npos);
-  EXPECT_NE(errorOf([&] { list->call("Add", {}); }).find("Wrong number of arguments"),
+  EXPECT_NE(errorText([&] { list->get("Colour"); }).find("is not a member"), std::string::npos);
+  EXPECT_NE(errorText([&] { list->call("Add", {}); }).find("Wrong number of arguments"),
             std::string::npos);
-  EXPECT_NE(errorOf([&] { list->call("Add", {Variant(3)}); }).find("Type mismatch"),
+  EXPECT_NE(errorText([&] { list->call("Add", {Variant(3)}); }).find("Type mismatch"),
             std::string::npos);
-  EXPECT_NE(errorOf([&] { api::item(list, 1); }).find("out of range"), std::string::npos);
+  EXPECT_NE(errorText([&] { api::item(list, 1); }).find("out of range"), std::string::npos);
 }

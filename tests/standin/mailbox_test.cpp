@@ -18,15 +18,6 @@ std::vector<std::u16string> names(const gw::ObjectRef& collection) {
   return out;
 }
 
-std::string errorOf(const std::function<void()>& fn) {
-  try {
-    fn();
-  } catch (const gw::Error& e) {
-    return e.what();
-  }
-  return "";
-}
-
 }  // namespace
 
 TEST(Mailbox, NewMailboxHasTheSystemBookAndTwoPersonalBooks) {
@@ -51,7 +42,7 @@ TEST(Mailbox, NewMailboxHasTheSystemBookAndTwoPersonalBooks) {
   EXPECT_EQ(api::fieldItem(api::entryFields(bob), u"E-Mail Address").toText(), u"bob@localhost");
   // Books are found by name in any letter case.
   EXPECT_EQ(api::name(api::itemByName(books, u"frequent contacts")), u"Frequent Contacts");
-  EXPECT_EQ(errorOf([&] { api::itemByName(books, u"Nope"); }),
+  EXPECT_EQ(testing_support::errorText([&] { api::itemByName(books, u"Nope"); }),
             "There is no address book named \"Nope\"");
 }
 
@@ -72,7 +63,7 @@ TEST(Mailbox, EntriesAndTheirFields) {
   EXPECT_EQ(api::fieldItem(fields, u"E-Mail Address").toText(), u"ann@x.org");
   EXPECT_EQ(api::fieldItem(fields, u"E-Mail Type").toText(), u"SMTP");
   EXPECT_EQ(api::fieldItem(fields, u"City").toText(), u"Bergen");
-  EXPECT_EQ(errorOf([&] { api::fieldItem(fields, u"Country"); }),
+  EXPECT_EQ(testing_support::errorText([&] { api::fieldItem(fields, u"Country"); }),
             "The address book entry has no text field \"Country\"");
 }
 
@@ -85,19 +76,19 @@ TEST(Mailbox, RefusalsAsGroupWiseRefuses) {
   gw::ObjectRef books = api::addressBooks(po.account());
   gw::ObjectRef personal = api::itemByName(books, u"alice");
   gw::ObjectRef entries = api::addressBookEntries(personal);
-  EXPECT_EQ(errorOf([&] { api::addEntry(entries, u"", u"", u"NGW"); }),
+  EXPECT_EQ(testing_support::errorText([&] { api::addEntry(entries, u"", u"", u"NGW"); }),
             "GroupWise cannot create an address book entry without a display name or an e-mail "
             "address");
-  EXPECT_NE(errorOf([&] {
+  EXPECT_NE(testing_support::errorText([&] {
               api::addEntry(api::addressBookEntries(api::item(books, 1)), u"X", u"x@y", u"NGW");
             }).find("is read-only"),
             std::string::npos);
 
   gw::ObjectRef fields = api::entryFields(api::addEntry(entries, u"", u"only@mail", u"NGW"));
-  EXPECT_EQ(errorOf([&] { api::addField(fields, u"Navn", u"x"); }),
+  EXPECT_EQ(testing_support::errorText([&] { api::addField(fields, u"Navn", u"x"); }),
             "The address book \"alice\" has no field \"Navn\"");
   EXPECT_EQ(
-      errorOf([&] { api::addField(fields, u"Shoe Size", u"44"); }),
+      testing_support::errorText([&] { api::addField(fields, u"Shoe Size", u"44"); }),
       "The address book \"alice\" defines the field \"Shoe Size\" as a number field, not text");
   fields->call("add", {Variant(u"Shoe Size"), Variant(2), Variant(44)});
   EXPECT_EQ(fields->call("Item", {Variant(u"Shoe Size"), Variant(2)}).toReal(), 44.0);
@@ -107,7 +98,7 @@ TEST(Mailbox, RefusalsAsGroupWiseRefuses) {
       api::fieldDefinitions(api::itemByName(api::addressBooks(po.account()), u"alice"));
   EXPECT_EQ(api::name(api::item(defs, api::count(defs))), u"Shoe Size");
   EXPECT_EQ(api::name(api::item(defs, 1)), u"Name");
-  EXPECT_NE(errorOf([&] { api::item(defs, 0); }).find("Index 0 is out of range"),
+  EXPECT_NE(testing_support::errorText([&] { api::item(defs, 0); }).find("Index 0 is out of range"),
             std::string::npos);
 }
 
@@ -128,9 +119,9 @@ TEST(Mailbox, ProxyGivesTheOwnersCalendarAndTheOwnAddressBooks) {
   EXPECT_EQ(names(api::addressBooks(bossAccount)),
             names(api::addressBooks(api::rootAccount(session))));
 
-  EXPECT_EQ(errorOf([&] { api::proxy(session, u"other"); }),
+  EXPECT_EQ(testing_support::errorText([&] { api::proxy(session, u"other"); }),
             "The user \"other\" has not granted proxy access to \"alice\"");
-  EXPECT_EQ(errorOf([&] { api::proxy(session, u"nobody"); }),
+  EXPECT_EQ(testing_support::errorText([&] { api::proxy(session, u"nobody"); }),
             "There is no GroupWise user \"nobody\" in this post office");
   auto store = po.postOffice();
   EXPECT_TRUE(store->revokeProxy(store->findUser(u"boss")->id, store->findUser(u"alice")->id));

@@ -110,6 +110,15 @@ void writeFile(const std::string& path, const std::string& bytes) {
   out << bytes;
 }
 
+std::string errorText(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
 std::string programDir() {
   return std::filesystem::canonical("/proc/self/exe").parent_path().string();
 }

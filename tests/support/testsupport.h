@@ -2,6 +2,7 @@
 // session on a fresh post office, and a pinned clock.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,6 +70,8 @@ class PostOfficeFixture {
 };
 
 std::string readFile(const std::string& path);
+// The text of the error `fn` raises, or "" when it raises none.
+std::string errorText(const std::function<void()>& fn);
 void writeFile(const std::string& path, const std::string& bytes);
 
 // The folder of the running test program.
