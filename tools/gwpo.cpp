@@ -48,7 +48,9 @@ struct Usage {
   std::string why;
 };
 
-[[noreturn]] void usage(const std::string& why) { throw Usage{why}; }
+[[noreturn]] void usage(const std::string& why) {
+  throw Usage{why};
+}
 
 // Parsed command line: positional words and --options (repeatable ones collected).
 struct Command {
@@ -63,8 +65,9 @@ struct Command {
   bool has(const std::string& key) const { return options.count(key) > 0; }
 };
 
-Command parse(int argc, char** argv, std::string& postOffice,
-              const std::map<std::string, std::pair<std::size_t, std::vector<std::string>>>& spec) {
+Command parse(
+    int argc, char** argv, std::string& postOffice,
+    const std::map<std::string, std::pair<std::size_t, std::vector<std::string>>>& commands) {
   Command cmd;
   int i = 1;
   if (i < argc && std::strcmp(argv[i], "--postoffice") == 0) {
@@ -74,8 +77,8 @@ Command parse(int argc, char** argv, std::string& postOffice,
   }
   if (i >= argc) usage("no command given");
   cmd.name = argv[i++];
-  auto it = spec.find(cmd.name);
-  if (it == spec.end()) usage("unknown command \"" + cmd.name + "\"");
+  auto it = commands.find(cmd.name);
+  if (it == commands.end()) usage("unknown command \"" + cmd.name + "\"");
   const auto& [wordCount, allowed] = it->second;
   for (; i < argc; ++i) {
     std::string a = argv[i];
@@ -143,33 +146,41 @@ struct Demo {
   int between(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
 };
 
-const char* const kFirst[] = {"Anna", "Ben",  "Carla", "David", "Elif", "Frank", "Grace", "Hugo",
-                              "Ines", "Jonas", "Karin", "Luis", "Maya", "Nils", "Olga", "Peter",
-                              "Rosa", "Sven", "Tara", "Umar", "Vera", "Walt", "Yuki", "Zoe"};
-const char* const kLast[] = {"Adler", "Baker", "Castro", "Dubois", "Evans", "Fischer", "Garcia",
-                             "Hansen", "Ivanova", "Jensen", "Kowalski", "Larsen", "Moreau",
-                             "Nakamura", "O'Brien", "Petrov", "Quinn", "Rossi", "Schmidt",
-                             "Tanaka", "Underwood", "Vogel", "Weber", "Young"};
-const char* const kCompanies[] = {"Northwind Traders", "Harbor Logistics", "Bluefield Clinic",
+const char* const kFirst[] = {"Anna", "Ben",   "Carla", "David", "Elif", "Frank", "Grace", "Hugo",
+                              "Ines", "Jonas", "Karin", "Luis",  "Maya", "Nils",  "Olga",  "Peter",
+                              "Rosa", "Sven",  "Tara",  "Umar",  "Vera", "Walt",  "Yuki",  "Zoe"};
+const char* const kLast[] = {"Adler",   "Baker",    "Castro",    "Dubois", "Evans",    "Fischer",
+                             "Garcia",  "Hansen",   "Ivanova",   "Jensen", "Kowalski", "Larsen",
+                             "Moreau",  "Nakamura", "O'Brien",   "Petrov", "Quinn",    "Rossi",
+                             "Schmidt", "Tanaka",   "Underwood", "Vogel",  "Weber",    "Young"};
+const char* const kCompanies[] = {"Northwind Traders", "Harbor Logistics",  "Bluefield Clinic",
                                   "Alder & Finch LLP", "Summit Outfitters", "City of Riverton",
-                                  "Greenway Foods", "Keystone Insurance"};
-const char* const kCities[][3] = {{"Boston", "MA", "02108"},   {"Denver", "CO", "80202"},
-                                  {"Seattle", "WA", "98101"},  {"Austin", "TX", "78701"},
-                                  {"Chicago", "IL", "60601"},  {"Portland", "OR", "97204"}};
-const char* const kStreets[] = {"Main St", "Oak Avenue", "Harbor Road", "Elm Street", "2nd Ave",
-                                "Mill Lane"};
-const char* const kMeetings[] = {"Staff meeting", "Budget review", "Project kickoff",
-                                 "One-on-one", "Client call", "Design review",
-                                 "Quarterly planning", "Lunch with vendor", "Training session",
-                                 "Interview: \"Senior Analyst\"", "Board meeting", "Dentist"};
-const char* const kPlaces[] = {"Room 101", "Room 5", "Conference Room B", "Main lobby",
-                               "Cafe Luna", "Teleconference", "Auditorium", ""};
-const char* const kTasks[] = {"Submit expense report", "Renew parking permit",
+                                  "Greenway Foods",    "Keystone Insurance"};
+const char* const kCities[][3] = {{"Boston", "MA", "02108"},  {"Denver", "CO", "80202"},
+                                  {"Seattle", "WA", "98101"}, {"Austin", "TX", "78701"},
+                                  {"Chicago", "IL", "60601"}, {"Portland", "OR", "97204"}};
+const char* const kStreets[] = {"Main St",    "Oak Avenue", "Harbor Road",
+                                "Elm Street", "2nd Ave",    "Mill Lane"};
+const char* const kMeetings[] = {"Staff meeting",      "Budget review",
+                                 "Project kickoff",    "One-on-one",
+                                 "Client call",        "Design review",
+                                 "Quarterly planning", "Lunch with vendor",
+                                 "Training session",   "Interview: \"Senior Analyst\"",
+                                 "Board meeting",      "Dentist"};
+const char* const kPlaces[] = {"Room 101",  "Room 5",         "Conference Room B", "Main lobby",
+                               "Cafe Luna", "Teleconference", "Auditorium",        ""};
+const char* const kTasks[] = {"Submit expense report",     "Renew parking permit",
                               "Prepare slides for Monday", "Call back the printer vendor",
-                              "Review contract draft", "Order new toner", "Update the phone list",
-                              "File Q3 timesheets", "Book travel to Denver", "Send thank-you notes"};
-const char* const kNotes[] = {"Office closed", "Payday", "Fire drill at 10", "Remember: casual Friday",
-                              "Server maintenance tonight", "Team birthday", "Holiday"};
+                              "Review contract draft",     "Order new toner",
+                              "Update the phone list",     "File Q3 timesheets",
+                              "Book travel to Denver",     "Send thank-you notes"};
+const char* const kNotes[] = {"Office closed",
+                              "Payday",
+                              "Fire drill at 10",
+                              "Remember: casual Friday",
+                              "Server maintenance tonight",
+                              "Team birthday",
+                              "Holiday"};
 
 void fillDemo(const gw::ObjectRef& session, unsigned seed) {
   Demo d{std::mt19937(seed)};
@@ -189,8 +200,9 @@ void fillDemo(const gw::ObjectRef& session, unsigned seed) {
     api::setSubject(item, fromUtf8(d.pick(kMeetings)));
     api::setProperty(item, "Place", gw::Variant(fromUtf8(d.pick(kPlaces))));
     if (d.between(0, 2) == 0) {
-      api::setProperty(item, "BodyText",
-                       gw::Variant(u"Agenda:\r\n1. Status\r\n2. Open questions\r\nBring the \"blue\" folder."));
+      api::setProperty(
+          item, "BodyText",
+          gw::Variant(u"Agenda:\r\n1. Status\r\n2. Open questions\r\nBring the \"blue\" folder."));
     }
     api::setProperty(item, "Duration", gw::Variant(minutes / 1440.0));
     api::setProperty(item, "StartDate", gw::Variant(dateText(start)));
@@ -228,7 +240,8 @@ void fillDemo(const gw::ObjectRef& session, unsigned seed) {
       gw::ObjectRef fields = api::entryFields(entry);
       const auto& city = d.pick(kCities);
       char phone[32];
-      std::snprintf(phone, sizeof phone, "(555) %03d-%04d", d.between(200, 999), d.between(0, 9999));
+      std::snprintf(phone, sizeof phone, "(555) %03d-%04d", d.between(200, 999),
+                    d.between(0, 9999));
       std::map<std::string, std::string> values{
           {"First Name", first},
           {"Last Name", last},
@@ -279,27 +292,30 @@ void list(PostOffice& po, const std::string& postOffice, const std::string& user
   for (const auto& [cls, count] : byClass) std::printf("  %s: %d\n", cls.c_str(), count);
   auto grants = po.proxyGrants();
   for (const auto& [owner, grantee] : grants) {
-    if (toUtf8(owner) == user) std::printf("  proxy access granted to %s\n", toUtf8(grantee).c_str());
+    if (toUtf8(owner) == user)
+      std::printf("  proxy access granted to %s\n", toUtf8(grantee).c_str());
   }
 }
 
 int run(int argc, char** argv) {
-  using Spec = std::map<std::string, std::pair<std::size_t, std::vector<std::string>>>;
-  static const Spec spec{
+  using Commands = std::map<std::string, std::pair<std::size_t, std::vector<std::string>>>;
+  static const Commands commands{
       {"create", {1, {"name"}}},
       {"users", {0, {}}},
-      {"add-user", {1, {"name", "first", "last", "email", "title", "department", "phone", "resource!"}}},
+      {"add-user",
+       {1, {"name", "first", "last", "email", "title", "department", "phone", "resource!"}}},
       {"grant-proxy", {2, {}}},
       {"revoke-proxy", {2, {}}},
       {"add-book", {2, {}}},
       {"add-field", {3, {"type"}}},
       {"add-entry", {3, {"email", "email-type", "kind", "field"}}},
-      {"add-item", {2, {"subject", "message", "place", "start", "end", "due", "priority", "completed!"}}},
+      {"add-item",
+       {2, {"subject", "message", "place", "start", "end", "due", "priority", "completed!"}}},
       {"demo", {1, {"seed"}}},
       {"list", {1, {"items!"}}},
   };
   std::string postOffice;
-  Command cmd = parse(argc, argv, postOffice, spec);
+  Command cmd = parse(argc, argv, postOffice, commands);
   if (postOffice.empty()) postOffice = gw::standin::postOfficePath();
 
   // Every argument is checked before anything is written.
@@ -310,19 +326,22 @@ int run(int argc, char** argv) {
   unsigned seed = 1;
   if (cmd.name == "add-field") {
     std::string t = cmd.opt("type", "text");
-    fieldType = t == "text" ? gw::standin::kFieldText
+    fieldType = t == "text"     ? gw::standin::kFieldText
                 : t == "number" ? gw::standin::kFieldNumber
-                : t == "date" ? gw::standin::kFieldDate : 0;
+                : t == "date"   ? gw::standin::kFieldDate
+                                : 0;
     if (!fieldType) usage("--type is text, number or date");
   }
   if (cmd.name == "add-entry") {
     std::string k = cmd.opt("kind", "person");
-    kind = k == "person" ? gw::standin::kPerson
-           : k == "resource" ? gw::standin::kResource
-           : k == "group" ? gw::standin::kGroup
-           : k == "organization" ? gw::standin::kOrganization : 0;
+    kind = k == "person"         ? gw::standin::kPerson
+           : k == "resource"     ? gw::standin::kResource
+           : k == "group"        ? gw::standin::kGroup
+           : k == "organization" ? gw::standin::kOrganization
+                                 : 0;
     if (!kind) usage("--kind is person, resource, group or organization");
-    if (cmd.words[2].empty() && cmd.opt("email").empty()) usage("an entry needs a name or an e-mail");
+    if (cmd.words[2].empty() && cmd.opt("email").empty())
+      usage("an entry needs a name or an e-mail");
     for (auto [it, end] = cmd.options.equal_range("field"); it != end; ++it) {
       auto eq = it->second.find('=');
       if (eq == std::string::npos || eq == 0) usage("--field takes NAME=VALUE");
@@ -331,13 +350,17 @@ int run(int argc, char** argv) {
   }
   if (cmd.name == "add-item") {
     static const std::map<std::string, const char16_t*> kClasses{
-        {"appointment", u"GW.MESSAGE.APPOINTMENT"}, {"task", u"GW.MESSAGE.TASK"},
-        {"note", u"GW.MESSAGE.NOTE"}, {"mail", u"GW.MESSAGE.MAIL"}, {"phone", u"GW.MESSAGE.PHONE"}};
+        {"appointment", u"GW.MESSAGE.APPOINTMENT"},
+        {"task", u"GW.MESSAGE.TASK"},
+        {"note", u"GW.MESSAGE.NOTE"},
+        {"mail", u"GW.MESSAGE.MAIL"},
+        {"phone", u"GW.MESSAGE.PHONE"}};
     auto it = kClasses.find(cmd.words[1]);
     if (it == kClasses.end()) usage("the item kind is appointment, task, note, mail or phone");
     itemClass = it->second;
     for (const char* o : {"start", "end", "due"}) checkDate(o, cmd.opt(o));
-    if (cmd.has("priority") && cmd.opt("priority").find_first_not_of("0123456789") != std::string::npos) {
+    if (cmd.has("priority") &&
+        cmd.opt("priority").find_first_not_of("0123456789") != std::string::npos) {
       usage("--priority takes a number");
     }
   }
@@ -387,20 +410,26 @@ int run(int argc, char** argv) {
   } else if (cmd.name == "add-entry") {
     bookId(*po, cmd.words[0], cmd.words[1]);  // a clear message for an unknown book
     gw::ObjectRef session = loginAs(postOffice, cmd.words[0]);
-    gw::ObjectRef book = api::itemByName(api::addressBooks(api::rootAccount(session)),
-                                         fromUtf8(cmd.words[1]));
-    gw::ObjectRef entry = api::addressBookEntries(book)->call(
-        "Add", {gw::Variant(fromUtf8(cmd.words[2])), gw::Variant(fromUtf8(cmd.opt("email"))),
-                gw::Variant(fromUtf8(cmd.opt("email-type", "NGW"))), gw::Variant(kind)})
-                                 .toObject();
-    for (const auto& [k, v] : fields) api::addField(api::entryFields(entry), fromUtf8(k), fromUtf8(v));
+    gw::ObjectRef book =
+        api::itemByName(api::addressBooks(api::rootAccount(session)), fromUtf8(cmd.words[1]));
+    gw::ObjectRef entry =
+        api::addressBookEntries(book)
+            ->call("Add",
+                   {gw::Variant(fromUtf8(cmd.words[2])), gw::Variant(fromUtf8(cmd.opt("email"))),
+                    gw::Variant(fromUtf8(cmd.opt("email-type", "NGW"))), gw::Variant(kind)})
+            .toObject();
+    for (const auto& [k, v] : fields)
+      api::addField(api::entryFields(entry), fromUtf8(k), fromUtf8(v));
   } else if (cmd.name == "add-item") {
     gw::ObjectRef session = loginAs(postOffice, cmd.words[0]);
-    gw::ObjectRef item = api::addMessage(api::messages(api::calendar(api::rootAccount(session))), itemClass);
+    gw::ObjectRef item =
+        api::addMessage(api::messages(api::calendar(api::rootAccount(session))), itemClass);
     if (cmd.has("subject")) api::setSubject(item, fromUtf8(cmd.opt("subject")));
-    if (cmd.has("message")) api::setProperty(item, "BodyText", gw::Variant(fromUtf8(cmd.opt("message"))));
+    if (cmd.has("message"))
+      api::setProperty(item, "BodyText", gw::Variant(fromUtf8(cmd.opt("message"))));
     if (cmd.has("place")) api::setProperty(item, "Place", gw::Variant(fromUtf8(cmd.opt("place"))));
-    if (cmd.has("start")) api::setProperty(item, "StartDate", gw::Variant(fromUtf8(cmd.opt("start"))));
+    if (cmd.has("start"))
+      api::setProperty(item, "StartDate", gw::Variant(fromUtf8(cmd.opt("start"))));
     if (cmd.has("end")) api::setProperty(item, "EndDate", gw::Variant(fromUtf8(cmd.opt("end"))));
     if (cmd.has("due")) api::setProperty(item, "DueDate", gw::Variant(fromUtf8(cmd.opt("due"))));
     if (cmd.has("priority")) {
