@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "app/QtDialogs.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -13,6 +14,8 @@ int runMarrowby(QApplication& app, platform::Dialogs& dialogs) {
   gw::standin::registerProgId();
   auto form1 = std::make_unique<TForm1>(dialogs);
   if (!form1->sessionOpen()) return 1;
+  // Message boxes and file choosers open over the main window.
+  if (auto* qt = dynamic_cast<QtDialogs*>(&dialogs)) qt->setParent(form1.get());
   TForm2 form2;
   TForm3 form3;
   Tproxyform proxyform;

@@ -48,6 +48,7 @@ std::optional<std::string> QtDialogs::saveFile(const platform::FileDialogOptions
   std::unique_ptr<QFileDialog> d(makeDialog(parent_, options));
   d->setAcceptMode(QFileDialog::AcceptSave);
   d->setFileMode(QFileDialog::AnyFile);
+  d->setOption(QFileDialog::DontConfirmOverwrite);  // an existing file is replaced
   if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
   return d->selectedFiles().first().toStdString();
 }
