@@ -365,9 +365,10 @@ int run(int argc, char** argv) {
     }
   }
   if (cmd.name == "demo" && cmd.has("seed")) {
+    std::string text = cmd.opt("seed");
     char* end = nullptr;
-    seed = static_cast<unsigned>(std::strtoul(cmd.opt("seed").c_str(), &end, 10));
-    if (!end || *end) usage("--seed takes a number");
+    seed = static_cast<unsigned>(std::strtoul(text.c_str(), &end, 10));
+    if (text.empty() || !end || *end) usage("--seed takes a number");
   }
 
   if (cmd.name == "create") {
