@@ -2,6 +2,7 @@
 #pragma once
 
 #include <malloc.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -45,5 +46,25 @@ inline bool report(const char* what, double value, double target, const char* un
               ok ? "ok" : "MISSED");
   return ok;
 }
+
+// A post office in a temporary folder, reached through GW_POSTOFFICE as the user
+// "bench"; the folder goes when the benchmark ends.
+class ScratchPostOffice {
+ public:
+  ScratchPostOffice() {
+    char dir[] = "/tmp/marrowby-bench-XXXXXX";
+    if (!::mkdtemp(dir)) std::abort();
+    dir_ = dir;
+    ::setenv("GW_POSTOFFICE", (dir_ + "/po.db").c_str(), 1);
+    ::setenv("GW_USER", "bench", 1);
+  }
+  ~ScratchPostOffice() { std::system(("rm -rf " + dir_).c_str()); }
+  ScratchPostOffice(const ScratchPostOffice&) = delete;
+  ScratchPostOffice& operator=(const ScratchPostOffice&) = delete;
+  const std::string& dir() const { return dir_; }
+
+ private:
+  std::string dir_;
+};
 
 }  // namespace bench

@@ -21,11 +21,7 @@ namespace api = gw::api;
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  char dir[] = "/tmp/marrowby-bench-XXXXXX";
-  if (!::mkdtemp(dir)) return 1;
-  std::string path = std::string(dir) + "/po.db";
-  ::setenv("GW_POSTOFFICE", path.c_str(), 1);
-  ::setenv("GW_USER", "bench", 1);
+  bench::ScratchPostOffice scratch;
   gw::standin::registerProgId();
   const int n = 100000;
   {
@@ -55,7 +51,7 @@ int main(int argc, char** argv) {
     available->setCurrentRow(0);
     form->ListBox1DblClick();
   }
-  std::string out = std::string(dir) + "/GWEXPORT.TXT";
+  std::string out = scratch.dir() + "/GWEXPORT.TXT";
   form->findChild<QLineEdit*>("Edit1")->setText(QString::fromStdString(out));
   bench::PaintWatch paints;
   form->findChild<QProgressBar*>("PBar1")->installEventFilter(&paints);
@@ -79,6 +75,5 @@ int main(int argc, char** argv) {
   std::printf("records written: %d\n", lines);
   ok &= lines == n;
   form.reset();
-  std::system((std::string("rm -rf ") + dir).c_str());
   return ok ? 0 : 1;
 }

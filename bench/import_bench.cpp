@@ -58,11 +58,8 @@ Run importFile(TForm1& form, const std::string& file, int destination, const QSt
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  char dir[] = "/tmp/marrowby-bench-XXXXXX";
-  if (!::mkdtemp(dir)) return 1;
-  std::string base = dir;
-  ::setenv("GW_POSTOFFICE", (base + "/po.db").c_str(), 1);
-  ::setenv("GW_USER", "bench", 1);
+  bench::ScratchPostOffice scratch;
+  const std::string& base = scratch.dir();
   gw::standin::registerProgId();
 
   std::string appts = base + "/appointments.txt", people = base + "/people.txt";
@@ -116,6 +113,5 @@ int main(int argc, char** argv) {
               form->findChild<QLabel*>("countLabel")->text().toStdString().c_str());
   ok &= made == 100000;
   form.reset();
-  std::system(("rm -rf " + base).c_str());
   return ok ? 0 : 1;
 }

@@ -12,11 +12,7 @@
 namespace api = gw::api;
 
 int main() {
-  char dir[] = "/tmp/marrowby-bench-XXXXXX";
-  if (!::mkdtemp(dir)) return 1;
-  std::string path = std::string(dir) + "/po.db";
-  ::setenv("GW_POSTOFFICE", path.c_str(), 1);
-  ::setenv("GW_USER", "bench", 1);
+  bench::ScratchPostOffice scratch;
   gw::standin::registerProgId();
   const int n = 100000;
   bool ok = true;
@@ -98,6 +94,5 @@ int main() {
   item.reset();
   calendar.reset();
   session.reset();
-  std::system((std::string("rm -rf ") + dir).c_str());
   return ok ? 0 : 1;
 }
