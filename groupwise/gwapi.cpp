@@ -1,5 +1,7 @@
 #include "groupwise/gwapi.h"
 
+#include <thread>
+
 #include "groupwise/error.h"
 
 namespace gw::api {
@@ -106,6 +108,73 @@ void setProperty(const ObjectRef& item, const char* member, const Variant& value
 
 void setSubject(const ObjectRef& item, const std::u16string& text) {
   target(item).get("Subject").toObject()->put("plaintext", Variant(text));
+}
+
+void commit(const ObjectRef& account) {
+  target(account).call("Commit", {});
+}
+
+double changeMark(const ObjectRef& account) {
+  return target(account).get("ChangeMark").toReal();
+}
+
+double savedMark(const ObjectRef& account) {
+  return target(account).get("SavedMark").toReal();
+}
+
+std::u16string messageId(const ObjectRef& item) {
+  return target(item).get("MessageID").toText();
+}
+
+std::u16string entryId(const ObjectRef& entry) {
+  return target(entry).get("EntryID").toText();
+}
+
+namespace {
+
+// A lookup by identity: null when GroupWise has no such object; a failure of the post
+// office itself still raises.
+ObjectRef lookup(const ObjectRef& owner, const char* member, const std::u16string& id) {
+  try {
+    return target(owner).call(member, {Variant(id)}).toObject();
+  } catch (const StoreError&) {
+    throw;
+  } catch (const Error&) {
+    return nullptr;
+  }
+}
+
+struct WaitHook {
+  std::function<void()> fn;
+  std::thread::id thread;
+};
+
+WaitHook& waitHook() {
+  static WaitHook hook;
+  return hook;
+}
+
+}  // namespace
+
+ObjectRef getMessage(const ObjectRef& account, const std::u16string& id) {
+  return lookup(account, "GetMessage", id);
+}
+
+ObjectRef getEntry(const ObjectRef& book, const std::u16string& id) {
+  return lookup(book, "GetEntry", id);
+}
+
+void deleteObject(const ObjectRef& itemOrEntry) {
+  target(itemOrEntry).call("Delete", {});
+}
+
+void setWaitHook(std::function<void()> hook) {
+  waitHook() = {std::move(hook), std::this_thread::get_id()};
+}
+
+void runWaitHook() {
+  const WaitHook& h = waitHook();
+  if (h.fn && h.thread == std::this_thread::get_id()) h.fn();
 }
 
 }  // namespace gw::api

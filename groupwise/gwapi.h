@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "groupwise/object.h"
@@ -52,5 +53,37 @@ Variant getProperty(const ObjectRef& item, const char* member);
 void setProperty(const ObjectRef& item, const char* member, const Variant& value);
 // Subject.plaintext := text.
 void setSubject(const ObjectRef& item, const std::u16string& text);
+
+// ---- saving: how far the changes made through an account are saved ----
+
+// Commits every change made so far; raises gw::StoreError when the post office cannot
+// save them.
+void commit(const ObjectRef& account);
+// Every accepted change gets a rising mark. changeMark is the mark of the last change
+// accepted, savedMark that of the last change committed: a change whose mark is at most
+// savedMark is saved. Raises gw::StoreError as commit does only when asked to commit.
+double changeMark(const ObjectRef& account);
+double savedMark(const ObjectRef& account);
+
+// ---- identities, lookup and removal of items and entries ----
+
+// The identity of a calendar item (MessageID) and of an address-book entry (EntryID):
+// texts that stay the item's or entry's for its whole life.
+std::u16string messageId(const ObjectRef& item);
+std::u16string entryId(const ObjectRef& entry);
+// Account.GetMessage(id), AddressBook.GetEntry(id): the item or entry of that identity;
+// null when there is none (deleted, or never there). Other failures raise.
+ObjectRef getMessage(const ObjectRef& account, const std::u16string& id);
+ObjectRef getEntry(const ObjectRef& book, const std::u16string& id);
+// Delete on an item or an entry: gone from every collection and search.
+void deleteObject(const ObjectRef& itemOrEntry);
+
+// ---- waiting ----
+
+// While a call waits for the post office (another program holds it), the hook runs
+// every few tens of milliseconds so that the window can repaint. It runs only on the
+// thread that set it (the window's), never on the post office's own threads. Empty: none.
+void setWaitHook(std::function<void()> hook);
+void runWaitHook();
 
 }  // namespace gw::api

@@ -20,6 +20,8 @@ class Variant {
   Variant(double v) : type_(VarType::Real), real_(v) {}
   Variant(std::u16string v) : type_(VarType::Text), text_(std::move(v)) {}
   Variant(const char16_t* v) : type_(VarType::Text), text_(v) {}
+  // An 8-bit literal would otherwise become a Boolean; texts are UTF-16 (u"...").
+  Variant(const char*) = delete;
   Variant(ObjectRef v);  // a null reference gives an empty value
 
   static Variant null() {
