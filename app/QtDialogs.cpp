@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <memory>
 
 namespace {
 
@@ -22,7 +23,13 @@ QFileDialog* makeDialog(QWidget* parent, const platform::FileDialogOptions& o) {
 
 }  // namespace
 
-void QtDialogs::message(platform::MessageKind kind, const std::string& text) {
+namespace {
+
+// A box of the given kind whose text is shown as plain text, never as markup: values
+// from import files are shown in it.
+std::unique_ptr<QMessageBox> makeBox(QWidget* parent, platform::MessageKind kind,
+                                     const std::string& text,
+                                     QMessageBox::StandardButtons buttons) {
   QMessageBox::Icon icon = kind == platform::MessageKind::Error     ? QMessageBox::Critical
                            : kind == platform::MessageKind::Warning ? QMessageBox::Warning
                                                                     : QMessageBox::Information;
@@ -32,8 +39,21 @@ void QtDialogs::message(platform::MessageKind kind, const std::string& text) {
   // Texts may break lines with CR LF; the box wants plain line feeds.
   QString shown =
       QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  QMessageBox box(icon, caption, shown, QMessageBox::Ok, parent_);
-  box.exec();
+  auto box = std::make_unique<QMessageBox>(icon, caption, shown, buttons, parent);
+  box->setTextFormat(Qt::PlainText);
+  return box;
+}
+
+}  // namespace
+
+void QtDialogs::message(platform::MessageKind kind, const std::string& text) {
+  makeBox(parent_, kind, text, QMessageBox::Ok)->exec();
+}
+
+bool QtDialogs::ask(platform::MessageKind kind, const std::string& text) {
+  auto box = makeBox(parent_, kind, text, QMessageBox::Yes | QMessageBox::No);
+  box->setDefaultButton(QMessageBox::No);
+  return box->exec() == QMessageBox::Yes;
 }
 
 std::optional<std::string> QtDialogs::openFile(const platform::FileDialogOptions& options) {

@@ -9,6 +9,7 @@ class QtDialogs : public platform::Dialogs {
  public:
   void setParent(QWidget* parent) { parent_ = parent; }
   void message(platform::MessageKind kind, const std::string& text) override;
+  bool ask(platform::MessageKind kind, const std::string& text) override;
   std::optional<std::string> openFile(const platform::FileDialogOptions& options) override;
   std::optional<std::string> saveFile(const platform::FileDialogOptions& options) override;
 

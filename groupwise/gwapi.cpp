@@ -30,6 +30,23 @@ ObjectRef proxy(const ObjectRef& session, const std::u16string& userId) {
   return target(session).call("proxy", {Variant(userId)}).toObject();
 }
 
+std::optional<std::vector<ProxyGrantor>> proxyGrantors(const ObjectRef& session) {
+  ObjectRef list;
+  try {
+    list = target(session).get("ProxyGrantors").toObject();
+  } catch (const StoreError&) {
+    throw;
+  } catch (const Error&) {
+    return std::nullopt;  // this GroupWise cannot list them
+  }
+  std::vector<ProxyGrantor> out;
+  for (std::int32_t i = 1, n = count(list); i <= n; ++i) {
+    ObjectRef g = item(list, i);
+    out.push_back({g->get("UserID").toText(), g->get("Name").toText()});
+  }
+  return out;
+}
+
 ObjectRef addressBooks(const ObjectRef& account) {
   return target(account).get("AddressBooks").toObject();
 }

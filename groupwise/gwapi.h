@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "groupwise/object.h"
 #include "groupwise/variant.h"
@@ -21,6 +23,13 @@ ObjectRef createSession();
 void login(const ObjectRef& session);
 ObjectRef rootAccount(const ObjectRef& session);
 ObjectRef proxy(const ObjectRef& session, const std::u16string& userId);
+struct ProxyGrantor {
+  std::u16string userId;
+  std::u16string name;  // display name
+};
+// Session.ProxyGrantors: the users who granted the logged-in user proxy access, each an
+// object with UserID and Name; nullopt when the post office cannot list them.
+std::optional<std::vector<ProxyGrantor>> proxyGrantors(const ObjectRef& session);
 
 ObjectRef addressBooks(const ObjectRef& account);
 ObjectRef calendar(const ObjectRef& account);

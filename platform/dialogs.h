@@ -20,8 +20,10 @@ struct FileDialogOptions {
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
-  // A modal box with one OK button; texts are UTF-8.
+  // A modal box with one OK button; texts are UTF-8 and shown as plain text.
   virtual void message(MessageKind kind, const std::string& text) = 0;
+  // A modal question with Yes and No buttons; true for Yes. No is the default button.
+  virtual bool ask(MessageKind kind, const std::string& text) = 0;
   // The chosen file's full path, or nullopt when cancelled.
   virtual std::optional<std::string> openFile(const FileDialogOptions& options) = 0;
   virtual std::optional<std::string> saveFile(const FileDialogOptions& options) = 0;

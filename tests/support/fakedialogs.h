@@ -21,6 +21,14 @@ class FakeDialogs : public platform::Dialogs {
   void message(platform::MessageKind kind, const std::string& text) override {
     shown.push_back({kind, text});
   }
+  // Questions are answered from `replies` (No when it is empty) and recorded in `shown`.
+  bool ask(platform::MessageKind kind, const std::string& text) override {
+    shown.push_back({kind, text});
+    if (replies.empty()) return false;
+    bool r = replies.front();
+    replies.pop_front();
+    return r;
+  }
   std::optional<std::string> openFile(const platform::FileDialogOptions& options) override {
     opened.push_back(options);
     return next();
@@ -42,6 +50,7 @@ class FakeDialogs : public platform::Dialogs {
   std::vector<platform::FileDialogOptions> opened;
   std::vector<platform::FileDialogOptions> saved;
   std::deque<std::optional<std::string>> answers;
+  std::deque<bool> replies;
 
  private:
   std::optional<std::string> next() {
