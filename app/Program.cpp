@@ -22,6 +22,7 @@ int runMarrowby(QApplication& app, platform::Dialogs& dialogs) {
   form1->setWindows(&form2, &form3, &proxyform);
   form1->show();
   int status = app.exec();
-  form1->exitStep();
+  // Changes the post office could not save are shown, and the program says so on exit.
+  if (!form1->exitStep() && status == 0) status = 1;
   return status;
 }

@@ -17,6 +17,7 @@ QFileDialog* makeDialog(QWidget* parent, const platform::FileDialogOptions& o) {
   auto* d = new QFileDialog(parent, QString::fromStdString(o.title), folderOf(o.initialPath));
   d->setDefaultSuffix(QString::fromStdString(o.defaultSuffix));
   d->setOption(QFileDialog::ReadOnly, false);
+  if (!o.filter.empty()) d->setNameFilters(QString::fromStdString(o.filter).split(";;"));
   if (!o.fileName.empty()) d->selectFile(QString::fromStdString(o.fileName));
   return d;
 }
@@ -68,7 +69,8 @@ std::optional<std::string> QtDialogs::saveFile(const platform::FileDialogOptions
   std::unique_ptr<QFileDialog> d(makeDialog(parent_, options));
   d->setAcceptMode(QFileDialog::AcceptSave);
   d->setFileMode(QFileDialog::AnyFile);
-  d->setOption(QFileDialog::DontConfirmOverwrite);  // an existing file is replaced
+  // The caller asks before it replaces a file, in its own words.
+  d->setOption(QFileDialog::DontConfirmOverwrite);
   if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty()) return std::nullopt;
   return d->selectedFiles().first().toStdString();
 }

@@ -1,17 +1,16 @@
 #include "app/RunLock.h"
 
+#include <QMainWindow>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "app/Unit1.h"
-
-RunLock::RunLock(TForm1* form, QWidget* keep) : form_(form) {
-  form_->running_ = true;
-  auto* tabs = form_->findChild<QTabWidget*>("TabbedNotebook1");
-  std::vector<QWidget*> targets{form_->menuBar(), tabs->tabBar()};
-  for (int p = 0; p < tabs->count(); ++p) {
-    for (QObject* child : tabs->widget(p)->children()) {
+RunLock::RunLock(QMainWindow* window, QTabWidget* pages, bool& running, QWidget* keep)
+    : running_(running) {
+  running_ = true;
+  std::vector<QWidget*> targets{window->menuBar(), pages->tabBar()};
+  for (int p = 0; p < pages->count(); ++p) {
+    for (QObject* child : pages->widget(p)->children()) {
       if (auto* w = qobject_cast<QWidget*>(child); w && w != keep) targets.push_back(w);
     }
   }
@@ -27,5 +26,5 @@ RunLock::~RunLock() {
   for (const QPointer<QWidget>& w : disabled_) {
     if (w) w->setEnabled(true);
   }
-  form_->running_ = false;
+  running_ = false;
 }

@@ -7,17 +7,18 @@
 #include <QWidget>
 #include <vector>
 
-class TForm1;
+class QMainWindow;
+class QTabWidget;
 
 class RunLock {
  public:
-  // `keep` stays enabled (the progress panel).
-  RunLock(TForm1* form, QWidget* keep);
+  // `keep` stays enabled (the progress panel); `running` is true for the lock's life.
+  RunLock(QMainWindow* window, QTabWidget* pages, bool& running, QWidget* keep);
   ~RunLock();
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;
 
  private:
-  TForm1* form_;
+  bool& running_;
   std::vector<QPointer<QWidget>> disabled_;
 };

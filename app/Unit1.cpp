@@ -2,55 +2,50 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QScreen>
+#include <QTabWidget>
+#include <cstdio>
 
-#include "app/ActivationTracker.h"
 #include "app/Application.h"
+#include "app/ExportPage.h"
+#include "app/ImportPage.h"
+#include "app/RunLock.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
 #include "app/Unit4.h"
+#include "groupwise/error.h"
 #include "groupwise/gwapi.h"
-#include "platform/locale.h"
-#include "platform/oledate.h"
 #include "ui_Unit1.h"
 
 namespace {
 
 constexpr const char* kSupportAddress = "support@marrowby.example";
 
-void pictureButton(QPushButton* b, const QString& glyph) {
-  b->setText(glyph);
-  QFont f = b->font();
-  f.setPointSize(f.pointSize() + 12);
-  b->setFont(f);
-}
-
 }  // namespace
 
 TForm1::TForm1(platform::Dialogs& dialogs, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::TForm1), dialogs_(dialogs) {
   ui->setupUi(this);
-  pictureButton(ui->BitBtn1, QStringLiteral("\u261D"));
-  pictureButton(ui->BitBtn2, QStringLiteral("\u261F"));
-  pictureButton(ui->BitBtn4, QStringLiteral("\u261D"));
-  pictureButton(ui->BitBtn5, QStringLiteral("\u261F"));
-  pictureButton(ui->BitBtn9, QStringLiteral("\u2702"));
-  ui->BitBtn3->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-  for (QComboBox* box : {ui->ImpDateComboBox, ui->ABComboBox, ui->ImpABComboBox}) {
-    box->setInsertPolicy(QComboBox::NoInsert);
-  }
-  openDialog1.title = "Open Import File";
-  openDialog1.defaultSuffix = "txt";
-  openDialog1.mustExist = true;
-  ui->ImpDateComboBox->setCurrentIndex(-1);
-  ui->ImpDateComboBox->setEditText(QStringLiteral("MM/DD/YY            (01/31/97)"));
+  exportPage_ = new ExportPage(*this);
+  importPage_ = new ImportPage(*this);
+  ui->TabbedNotebook1->addTab(exportPage_, QStringLiteral("Export"));
+  ui->TabbedNotebook1->addTab(importPage_, QStringLiteral("Import"));
+  ui->TabbedNotebook1->setCurrentIndex(1);
   FormCreate();
   if (!sessionOpen()) return;
-  activation_ = new ActivationTracker(this);
-  connect(activation_, &ActivationTracker::activated, this,
-          [this] { guarded([&] { FormActivate(); }); });
-  connectHandlers();
+  auto on = [this](auto* sender, auto signal, void (TForm1::*handler)()) {
+    connectGuarded(*this, this, sender, signal, [this, handler] { (this->*handler)(); });
+  };
+  on(exportPage_, &ExportPage::quitRequested, &TForm1::QuitBtnClick);
+  on(importPage_, &ImportPage::quitRequested, &TForm1::BitBtn8Click);
+  on(exportPage_, &ExportPage::helpRequested, &TForm1::HelpBtnClick);
+  on(importPage_, &ImportPage::helpRequested, &TForm1::BitBtn7Click);
+  on(ui->About1, &QAction::triggered, &TForm1::About1Click);
+  on(ui->Save1, &QAction::triggered, &TForm1::Save1Click);
+  on(ui->Open1, &QAction::triggered, &TForm1::Open1Click);
+  on(ui->Proxy1, &QAction::triggered, &TForm1::Proxy1Click);
   if (auto* app = dynamic_cast<MarrowbyApplication*>(QCoreApplication::instance())) {
     app->setErrorReport([this](const std::string& text) { reportError(text); });
   }
@@ -60,6 +55,7 @@ TForm1::~TForm1() {
   if (auto* app = dynamic_cast<MarrowbyApplication*>(QCoreApplication::instance())) {
     app->setErrorReport(nullptr);
   }
+  gw::api::setWaitHook(nullptr);
   exitStep();
   delete ui;
 }
@@ -68,50 +64,53 @@ void TForm1::setWindows(TForm2* form2, TForm3* form3, Tproxyform* proxyform) {
   form2_ = form2;
   form3_ = form3;
   proxyform_ = proxyform;
-  if (proxyform_) proxyform_->setMainForm(this);
-}
-
-void TForm1::connectHandlers() {
-  on(ui->QuitBtn, &QPushButton::clicked, &TForm1::QuitBtnClick);
-  on(ui->BitBtn8, &QPushButton::clicked, &TForm1::BitBtn8Click);
-  on(ui->HelpBtn, &QPushButton::clicked, &TForm1::HelpBtnClick);
-  on(ui->BitBtn7, &QPushButton::clicked, &TForm1::BitBtn7Click);
-  on(ui->About1, &QAction::triggered, &TForm1::About1Click);
-  on(ui->Save1, &QAction::triggered, &TForm1::Save1Click);
-  on(ui->Open1, &QAction::triggered, &TForm1::Open1Click);
-  on(ui->Proxy1, &QAction::triggered, &TForm1::Proxy1Click);
-  connectExportPage();
-  connectImportPage();
+  if (!proxyform_) return;
+  connect(proxyform_, &Tproxyform::userChosen, this,
+          [this](const QString& user) { proxyUser = user; });
+  connect(proxyform_, &Tproxyform::closed, this, [this] { guarded([this] { ProxyWinClosed(); }); });
 }
 
 void TForm1::reportError(const std::string& text) {
   dialogs_.message(platform::MessageKind::Error, text);
 }
 
+std::unique_ptr<RunLock> TForm1::startRun(QWidget* keep) {
+  return std::make_unique<RunLock>(this, ui->TabbedNotebook1, running_, keep);
+}
+
+void TForm1::processMessages() {
+  // A few milliseconds between turns keeps the window responsive without slowing a run.
+  qint64 now = QDateTime::currentMSecsSinceEpoch();
+  if (now - lastMessages_ < 15) return;
+  lastMessages_ = now;
+  QCoreApplication::processEvents();
+}
+
 void TForm1::FormCreate() {
-  setFixedSize(size());
-  setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
-  setWindowTitle(kMainCaption);
+  setCaption();
   try {
     gwSession = gw::api::createSession();
     gw::api::login(gwSession);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     gwSession.reset();
-    dialogs_.message(platform::MessageKind::Error, "Unable to access GroupWise!");
+    std::fprintf(stderr, "marrowby: Unable to access GroupWise: %s\n", e.what());
+    dialogs_.message(platform::MessageKind::Error,
+                     std::string("Unable to access GroupWise!\n\n") + e.what());
     return;
   }
-  programDir = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+  programDir_ = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
   guarded([&] { gwAccount = gw::api::rootAccount(gwSession); });
 }
 
 void TForm1::FormActivate() {
-  if (running_) return;  // a run lets messages through; it is not to be disturbed
-  // The standard short date format: mm/dd/yyyy with the locale's date separator.
-  QString today = QString::fromStdString(platform::formatStandardShortDate(platform::todayDate()));
-  ui->MaskEdit1->setText(today);
-  ui->MaskEdit2->setText(today);
-  RadioGroup1Click();
-  RadioGroup5Click();
+  exportPage_->resetForStart();
+  importPage_->resetForStart();
+}
+
+void TForm1::setCaption() {
+  QString caption = kMainCaption;
+  if (!proxied_.isEmpty()) caption += " - proxying " + proxied_;
+  setWindowTitle(caption);
 }
 
 void TForm1::QuitBtnClick() {
@@ -155,16 +154,27 @@ void TForm1::About1Click() {
       std::string("Marrowby\nLimited support available\nby email at ") + kSupportAddress);
 }
 
-void TForm1::exitStep() {
+bool TForm1::exitStep() {
+  bool saved = true;
+  if (gwSession) {
+    try {
+      gw::api::commit(gwSession);
+    } catch (const gw::StoreError& e) {
+      saved = false;
+      std::fprintf(stderr, "marrowby: %s\n", e.what());
+      dialogs_.message(platform::MessageKind::Error,
+                       std::string("Marrowby could not save your last changes.\n\n") + e.what());
+    } catch (const std::exception&) {
+      // This GroupWise commits every call at once.
+    }
+  }
   proxyUser.clear();
-  programDir.clear();
-  gwMessage.reset();
-  gwCalendar.reset();
-  gwMessages.reset();
-  gwAddressBook.reset();
-  gwAddressBooks.reset();
+  programDir_.clear();
+  if (exportPage_) exportPage_->releaseObjects();
+  if (importPage_) importPage_->releaseObjects();
   gwAccount.reset();
   gwSession.reset();
+  return saved;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -179,11 +189,18 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (centred_) return;
-  centred_ = true;
+  if (shown_) return;
+  shown_ = true;
+  // Big enough to show every control at the current font, centred, on the screen.
+  QSize size = sizeHint();
   if (QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    QRect area = screen->availableGeometry();
+    size = size.boundedTo(area.size());
+    QRect frame(QPoint(), size);
+    frame.moveCenter(area.center());
+    setGeometry(frame);
+  } else {
+    resize(size);
   }
+  guarded([this] { FormActivate(); });
 }

@@ -1,15 +1,14 @@
-// The main window: the session with GroupWise, the menu, and the Export and Import pages.
+// The main window: the session with GroupWise, the menu, the notebook holding the
+// Export and Import pages, the settings file and proxy access.
 #pragma once
 
 #include <QMainWindow>
 #include <QString>
+#include <memory>
 #include <string>
 
-#include "export/exporter.h"
+#include "app/PageHost.h"
 #include "groupwise/object.h"
-#include "import/datetime.h"
-#include "import/importer.h"
-#include "import/linereader.h"
 #include "platform/dialogs.h"
 
 namespace Ui {
@@ -18,17 +17,10 @@ class TForm1;
 class TForm2;
 class TForm3;
 class Tproxyform;
-class ActivationTracker;
+class ExportPage;
+class ImportPage;
 
-class QListWidget;
-
-class TForm1 : public QMainWindow,
-               private exporting::ValueOptions,
-               private exporting::DateRange,
-               private exporting::RunHost,
-               private importing::LineOptions,
-               private importing::DateMask,
-               private importing::CountDisplay {
+class TForm1 : public QMainWindow, public PageHost {
   Q_OBJECT
 
  public:
@@ -39,148 +31,62 @@ class TForm1 : public QMainWindow,
 
   bool sessionOpen() const { return gwSession && gwAccount; }
   void setWindows(TForm2* form2, TForm3* form3, Tproxyform* proxyform);
-  // Clears the texts and releases the held GroupWise objects, the session last.
-  void exitStep();
-  // The general error report: the error's own text in an error box; the program goes on.
-  void reportError(const std::string& text);
+  // Commits what the post office has not saved yet, clears the texts and releases the
+  // held GroupWise objects, the session last. False when changes could not be saved;
+  // the user has been told.
+  bool exitStep();
 
-  // GroupWise objects held for the life of the program or of the last command.
+  ExportPage* exportPage() const { return exportPage_; }
+  ImportPage* importPage() const { return importPage_; }
+
+  // GroupWise objects held for the life of the program.
   gw::ObjectRef gwSession;
   gw::ObjectRef gwAccount;
-  gw::ObjectRef gwAddressBooks;
-  gw::ObjectRef gwAddressBook;
-  gw::ObjectRef gwCalendar;
-  gw::ObjectRef gwMessages;
-  gw::ObjectRef gwMessage;
-  QString programDir;
   QString proxyUser;
 
   void FormCreate();
+  // The reset of the first showing: both export dates to today and both pages' switches.
   void FormActivate();
   void QuitBtnClick();
   void BitBtn8Click();
   void HelpBtnClick();
   void BitBtn7Click();
   void About1Click();
-
-  // Export page.
-  void RadioGroup1Click();
-  void populateABCombo();
-  void getGWABFields(const QString& name);
-  void ABComboBoxChange();
-  void ListBox1Click();
-  void ListBox1DblClick();
-  void ListBox2Click();
-  void ListBox2DblClick();
-  void BitBtn1Click();
-  void BitBtn2Click();
-  void MakeSample();
-  void RadioGroup2Click();
-  void RadioGroup3Click();
-  void RadioGroup4Click();
-  void DateRangeCheckBoxClick();
-  void ExportBtnClick();
-
-  // Import page.
-  void BitBtn3Click();
-  void Edit3KeyPress();  // Enter in the file name
-  void RadioGroup5Click();
-  void ImpABComboBoxChange();
-  void RadioGroup6Click();
-  void ListBox4DblClick();
-  void BitBtn4Click();
-  void BitBtn5Click();
-  void BitBtn9Click();
-  void ImpDateComboBoxExit();
-  void getImpFields(const QString& path);
-  void BitBtn6Click();
-
-  // Settings file.
   void Save1Click();
   void Open1Click();
-
-  // Proxy access.
   void Proxy1Click();
   void ProxyWinClosed();
 
-  // Runs a command of another window through the general error report.
-  template <typename Fn>
-  void runHandler(Fn&& fn) {
-    guarded(std::forward<Fn>(fn));
-  }
-
-  // The import delimiter state the "Delimiters:" group sets.
-  importing::Delimiters impDelimiters;
-  // The open dialog keeps its state between the import file choice and Settings Open.
-  platform::FileDialogOptions openDialog1;
-
-  // The export record layout the radio groups set.
-  exporting::ExportFormat exportFormat;
-
-  // True while an export or import runs; nothing else starts meanwhile.
-  bool running() const { return running_; }
+  // PageHost.
+  const gw::ObjectRef& account() const override { return gwAccount; }
+  platform::Dialogs& dialogs() override { return dialogs_; }
+  void reportError(const std::string& text) override;
+  bool running() const override { return running_; }
+  std::unique_ptr<RunLock> startRun(QWidget* keep) override;
+  void processMessages() override;
+  QString programDir() const override { return programDir_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
-  // Runs a handler; an error it does not handle goes to the general error report.
-  template <typename Fn>
-  void guarded(Fn&& fn) {
-    try {
-      fn();
-    } catch (const std::exception& e) {
-      reportError(e.what());
-    }
-  }
-  // Connects a control's signal to a handler that runs guarded.
-  template <typename Sender, typename Signal>
-  void on(Sender* sender, Signal signal, void (TForm1::*handler)()) {
-    connect(sender, signal, this,
-            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-  }
-  void connectHandlers();
-  void connectExportPage();
-  void connectImportPage();
   void setCaption();
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void showBeside(QWidget* window);
-
-  // exporting::ValueOptions, DateRange, RunHost over the Export page's controls.
-  int timeFormatItem() const override;
-  int yearFormatItem() const override;
-  bool limited() const override;
-  std::string startText() const override;
-  std::string stopText() const override;
-  void processMessages() override;
-  void showProgress(bool shown) override;
-  void setProgress(int position) override;
-  // importing::LineOptions and DateMask over the Import page's controls.
-  int delimiterMode() const override;
-  bool removeTrailingSpaces() const override;
-  bool removeQuotes() const override;
-  int itemIndex() const override;
-  void selectItem(int index) override;
-  void setCountText(const std::string& text) override;
-  // Lets window messages through, at most every few milliseconds.
-  importing::ProcessMessages messagePump();
-
-  friend class RunLock;
 
   Ui::TForm1* ui;
   platform::Dialogs& dialogs_;
-  ActivationTracker* activation_ = nullptr;
+  ExportPage* exportPage_ = nullptr;
+  ImportPage* importPage_ = nullptr;
   TForm2* form2_ = nullptr;
   TForm3* form3_ = nullptr;
   Tproxyform* proxyform_ = nullptr;
-  bool centred_ = false;
+  QString programDir_;
+  QString proxied_;  // the user whose mailbox is open by proxy; empty: the own one
+  // The folder of the settings file last opened or saved, where the settings dialogs
+  // start.
+  QString settingsFolder_;
+  bool shown_ = false;
   bool running_ = false;
   qint64 lastMessages_ = 0;
 };
-
-// Moves the selected row of a list one place up (-1) or down (+1) and selects it
-// there; false when there is no selected row or no room to move.
-bool moveSelectedRow(QListWidget* list, int step);
-// The 8-bit texts of a list's rows.
-std::vector<std::string> listTexts(const QListWidget* list);

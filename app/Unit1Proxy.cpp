@@ -1,29 +1,33 @@
 // Proxy access: working on another user's mailbox.
-#include "app/Application.h"
+#include "app/ExportPage.h"
+#include "app/ImportPage.h"
 #include "app/Unit1.h"
 #include "app/Unit4.h"
 #include "groupwise/gwapi.h"
 
 void TForm1::Proxy1Click() {
-  gwCalendar.reset();
-  gwMessage.reset();
-  gwMessages.reset();
-  gwAddressBook.reset();
-  gwAddressBooks.reset();
+  exportPage_->releaseObjects();
+  importPage_->releaseObjects();
   gwAccount.reset();
-  showBeside(proxyform_);
+  if (proxyform_) {
+    proxyform_->setUsers(gw::api::proxyGrantors(gwSession));
+    showBeside(proxyform_);
+  }
 }
 
 void TForm1::ProxyWinClosed() {
+  proxied_.clear();
   if (!proxyUser.isEmpty()) {
     try {
       gwAccount = gw::api::proxy(gwSession, proxyUser.toStdU16String());
-      setWindowTitle(QString(kMainCaption) + "proxying " + proxyUser);
-      return;
-    } catch (const std::exception&) {
-      dialogs_.message(platform::MessageKind::Warning, "Could not proxy user ");
+      proxied_ = proxyUser;
+    } catch (const std::exception& e) {
+      dialogs_.message(platform::MessageKind::Warning,
+                       "Could not proxy user " + proxyUser.toStdString() + ": " + e.what());
     }
   }
-  gwAccount = gw::api::rootAccount(gwSession);
-  setWindowTitle(kMainCaption);
+  if (!gwAccount) gwAccount = gw::api::rootAccount(gwSession);
+  setCaption();
+  exportPage_->accountChanged();
+  importPage_->accountChanged();
 }

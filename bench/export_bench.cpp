@@ -9,6 +9,8 @@
 #include <cstdlib>
 
 #include "app/Application.h"
+#include "app/ExportPage.h"
+#include "app/ImportPage.h"
 #include "app/Unit1.h"
 #include "bench/guibench.h"
 #include "groupwise/gwapi.h"
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
   auto* available = form->findChild<QListWidget*>("ListBox1");
   while (available->count() > 0) {
     available->setCurrentRow(0);
-    form->ListBox1DblClick();
+    form->exportPage()->ListBox1DblClick();
   }
   std::string out = scratch.dir() + "/GWEXPORT.TXT";
   form->findChild<QLineEdit*>("Edit1")->setText(QString::fromStdString(out));

@@ -13,6 +13,8 @@
 #include <fstream>
 
 #include "app/Application.h"
+#include "app/ExportPage.h"
+#include "app/ImportPage.h"
 #include "app/TRadioGroup.h"
 #include "app/Unit1.h"
 #include "bench/guibench.h"
@@ -37,7 +39,7 @@ struct Run {
 
 Run importFile(TForm1& form, const std::string& file, int destination, const QStringList& mapping) {
   form.findChild<QLineEdit*>("Edit3")->setText(QString::fromStdString(file));
-  form.Edit3KeyPress();
+  form.importPage()->Edit3KeyPress();
   form.findChild<TRadioGroup*>("RadioGroup5")->setItemIndex(destination);
   pair(form, mapping);
   auto* label = form.findChild<QLabel*>("countLabel");

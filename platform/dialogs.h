@@ -14,6 +14,8 @@ struct FileDialogOptions {
   std::string defaultSuffix;  // added to a typed name without one, e.g. "txt"
   std::string initialPath;    // a folder, or a file whose folder is meant; UTF-8
   std::string fileName;       // offered file name
+  // Name filters, ";;" between them, e.g. "Marrowby settings (*.mwb);;All files (*)".
+  std::string filter;
   bool mustExist = false;
 };
 

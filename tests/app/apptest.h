@@ -8,6 +8,8 @@
 #include <QTest>
 #include <memory>
 
+#include "app/ExportPage.h"
+#include "app/ImportPage.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"

@@ -37,9 +37,9 @@ const QStringList kNotes = {"Start Date", "Subject", "Message", "From"};
 
 }  // namespace
 
-class ExportPage : public AppTest {
+class ExportPageTest : public AppTest {
  protected:
-  ExportPage() { form->FormActivate(); }
+  ExportPageTest() { form->FormActivate(); }
   TRadioGroup* source() { return find<TRadioGroup>("RadioGroup1"); }
   QListWidget* available() { return find<QListWidget>("ListBox1"); }
   QListWidget* chosen() { return find<QListWidget>("ListBox2"); }
@@ -47,7 +47,7 @@ class ExportPage : public AppTest {
   bool exportEnabled() { return find<QPushButton>("ExportBtn")->isEnabled(); }
 };
 
-TEST_F(ExportPage, EachSourceOffersItsFields) {
+TEST_F(ExportPageTest, EachSourceOffersItsFields) {
   struct Case {
     int item;
     QStringList fields;
@@ -75,7 +75,7 @@ TEST_F(ExportPage, EachSourceOffersItsFields) {
   }
 }
 
-TEST_F(ExportPage, ChoosingOrderingAndRemovingFields) {
+TEST_F(ExportPageTest, ChoosingOrderingAndRemovingFields) {
   dblClick(available(), "Subject");
   dblClick(available(), "Start Date");
   EXPECT_EQ(rows(chosen()), (QStringList{"Subject", "Start Date"}));
@@ -115,47 +115,107 @@ TEST_F(ExportPage, ChoosingOrderingAndRemovingFields) {
   dblClick(available(), "Place");
   find<TRadioGroup>("RadioGroup3")->setItemIndex(1);
   EXPECT_EQ(sample(), "Subject<TAB>Place<LF>");
-  EXPECT_EQ(form->exportFormat.expLineEnd, "\n");
+  EXPECT_EQ(form->exportPage()->exportFormat.expLineEnd, "\n");
 }
 
-TEST_F(ExportPage, AnEmptyAvailableListTakesNoDoubleClick) {
+TEST_F(ExportPageTest, AnEmptyAvailableListTakesNoDoubleClick) {
   source()->setItemIndex(2);
   for (const QString& name : kNotes) dblClick(available(), name);
   EXPECT_EQ(rows(chosen()), kNotes);
-  form->ListBox1DblClick();
+  form->exportPage()->ListBox1DblClick();
   EXPECT_EQ(rows(chosen()), kNotes);
 }
 
-TEST_F(ExportPage, AddressBooksOfTheAccount) {
-  auto* exportBooks = find<QComboBox>("ABComboBox");
-  auto* importBooks = find<QComboBox>("ImpABComboBox");
+TEST_F(ExportPageTest, AddressBooksOfTheAccount) {
+  auto* books = find<QComboBox>("ABComboBox");
   for (int twice = 0; twice < 2; ++twice) {
     source()->setItemIndex(0);
     source()->setItemIndex(3);
-    EXPECT_EQ(comboItems(exportBooks),
+    EXPECT_EQ(comboItems(books),
               (QStringList{"Novell GroupWise Address Book", "Frequent Contacts", "alice"}));
-    EXPECT_EQ(comboItems(importBooks), (QStringList{"Frequent Contacts", "alice"}));
   }
-  EXPECT_EQ(exportBooks->currentText(), "alice");
-  EXPECT_EQ(importBooks->currentText(), "alice");
+  EXPECT_EQ(books->currentText(), "alice");
   EXPECT_EQ(rows(available()).first(), "Name");
-  EXPECT_EQ(rows(available()), rows(find<QListWidget>("ListBox4")));
 
-  // Picking the system book loads its fields into both pages' lists.
-  exportBooks->setCurrentIndex(0);
+  // Picking the system book from the list loads its fields.
+  books->setCurrentIndex(0);
+  emit books->activated(0);
   EXPECT_TRUE(rows(available()).contains("User ID"));
-  EXPECT_TRUE(rows(find<QListWidget>("ListBox4")).contains("User ID"));
   EXPECT_TRUE(dialogs.shown.empty());
 
-  // A typed name that names no book: the general error report, and empty lists.
-  exportBooks->setEditText("Nonexistent");
+  // Typing loads nothing until the name is confirmed; letter case does not matter.
+  QStringList systemFields = rows(available());
+  books->setEditText("frequent");
+  books->setEditText("frequent contacts");
+  EXPECT_EQ(rows(available()), systemFields);
+  QTest::keyClick(books->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(books->currentText(), "Frequent Contacts");
+  EXPECT_FALSE(rows(available()).contains("User ID"));
+  QStringList contactFields = rows(available());
+
+  // Another name: one message naming it and the books there are; the box goes back.
+  books->setEditText("Nonexistent");
+  QTest::keyClick(books->lineEdit(), Qt::Key_Return);
   EXPECT_EQ(dialogs.take(),
-            std::vector<std::string>{"There is no address book named \"Nonexistent\""});
-  EXPECT_TRUE(rows(available()).isEmpty());
-  EXPECT_TRUE(rows(find<QListWidget>("ListBox4")).isEmpty());
+            std::vector<std::string>{"There is no address book named \"Nonexistent\". The address "
+                                     "books here are \"Novell GroupWise Address Book\", \"Frequent "
+                                     "Contacts\", \"alice\"."});
+  EXPECT_EQ(books->currentText(), "Frequent Contacts");
+  EXPECT_EQ(rows(available()), contactFields);
 }
 
-TEST_F(ExportPage, AnAccountWithoutAddressBooks) {
+TEST_F(ExportPageTest, EachPageHasItsOwnAddressBookAndLists) {
+  auto* importBooks = find<QComboBox>("ImpABComboBox");
+  auto* gwFields = find<QListWidget>("ListBox4");
+  find<TRadioGroup>("RadioGroup5")->setItemIndex(3);
+  importBooks->setCurrentIndex(importBooks->findText("Frequent Contacts"));
+  emit importBooks->activated(importBooks->currentIndex());
+  delete gwFields->takeItem(0);  // the user's pairing
+  QStringList pairing = rows(gwFields);
+
+  // The Export page's source and book change nothing on the Import page.
+  source()->setItemIndex(3);
+  auto* exportBooks = find<QComboBox>("ABComboBox");
+  exportBooks->setCurrentIndex(0);
+  emit exportBooks->activated(0);
+  source()->setItemIndex(1);
+  EXPECT_EQ(importBooks->currentText(), "Frequent Contacts");
+  EXPECT_EQ(rows(gwFields), pairing);
+
+  // ... nor the Import page's destination anything on the Export page.
+  dblClick(available(), "Subject");
+  QStringList left = rows(available());
+  find<TRadioGroup>("RadioGroup5")->setItemIndex(0);
+  find<TRadioGroup>("RadioGroup5")->setItemIndex(3);
+  EXPECT_EQ(rows(available()), left);
+  EXPECT_EQ(rows(chosen()), QStringList{"Subject"});
+}
+
+TEST_F(ExportPageTest, ADoubleClickMovesThatRowOnlyAndLeavesNoneSelected) {
+  dblClick(available(), "From");  // the last row
+  EXPECT_EQ(rows(chosen()), QStringList{"From"});
+  EXPECT_EQ(available()->count(), kAppointments.size() - 1);
+  EXPECT_TRUE(available()->selectedItems().isEmpty());
+  EXPECT_TRUE(chosen()->selectedItems().isEmpty());
+  EXPECT_FALSE(find<QPushButton>("BitBtn1")->isEnabled());
+
+  // Enter moves the selected row as a double click does; Delete takes it out again.
+  click(available(), "Place");
+  QTest::keyClick(available(), Qt::Key_Return);
+  EXPECT_EQ(rows(chosen()), (QStringList{"From", "Place"}));
+  click(chosen(), "From");
+  EXPECT_TRUE(find<QPushButton>("BitBtn2")->isEnabled());
+  QTest::keyClick(chosen(), Qt::Key_Delete);
+  EXPECT_EQ(rows(chosen()), QStringList{"Place"});
+  EXPECT_FALSE(find<QPushButton>("BitBtn2")->isEnabled());
+  EXPECT_EQ(sample(), "\"Place\"<CR><LF>");
+
+  // The sample follows the source too.
+  source()->setItemIndex(2);
+  EXPECT_EQ(sample(), "Please choose export fields.");
+}
+
+TEST_F(ExportPageTest, AnAccountWithoutAddressBooks) {
   auto books = std::make_shared<testing_support::FakeObject>();
   books->set("Count", Variant(0));
   auto account = std::make_shared<testing_support::FakeObject>();
@@ -168,7 +228,7 @@ TEST_F(ExportPage, AnAccountWithoutAddressBooks) {
   EXPECT_TRUE(rows(available()).isEmpty());
 }
 
-TEST_F(ExportPage, DateRangeControls) {
+TEST_F(ExportPageTest, DateRangeControls) {
   auto* box = find<QCheckBox>("DateRangeCheckBox");
   EXPECT_FALSE(find("MaskEdit1")->isEnabled());
   box->setChecked(true);
@@ -183,7 +243,7 @@ TEST_F(ExportPage, DateRangeControls) {
             "notes.");
 }
 
-class ExportThroughTheWindow : public ExportPage {
+class ExportThroughTheWindow : public ExportPageTest {
  protected:
   ExportThroughTheWindow() {
     gw::ObjectRef list = api::messages(api::calendar(form->gwAccount));

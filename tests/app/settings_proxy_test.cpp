@@ -1,8 +1,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTabWidget>
 
 #include "app/TRadioGroup.h"
@@ -77,7 +79,7 @@ TEST_F(Settings, SaveThenOpenRestoresEveryControl) {
   edit("MaskEdit2")->setText("2 /9 /2004");
   edit("Edit1")->setText(QString::fromStdString(dir.file("caf\xC3\xA9.txt")));
   edit("Edit3")->setText(QString::fromStdString(dir.file("in.txt")));
-  form->Edit3KeyPress();
+  form->importPage()->Edit3KeyPress();
   click(list("ListBox3"), "b");
   group("RadioGroup5")->setItemIndex(2);
   group("RadioGroup6")->setItemIndex(1);
@@ -91,9 +93,11 @@ TEST_F(Settings, SaveThenOpenRestoresEveryControl) {
 
   save(dir.file("choices.mwb"));
   ASSERT_EQ(dialogs.saved.size(), 1u);
-  EXPECT_EQ(dialogs.saved[0].title, "Save Marrowby Settings");
+  EXPECT_EQ(dialogs.saved[0].title, "Save Settings");
   EXPECT_EQ(dialogs.saved[0].defaultSuffix, "mwb");
-  EXPECT_EQ(dialogs.saved[0].initialPath, form->programDir.toStdString());
+  EXPECT_EQ(dialogs.saved[0].filter, "Marrowby settings (*.mwb);;All files (*)");
+  EXPECT_EQ(dialogs.saved[0].initialPath,
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString());
   std::string bytes = readFile(dir.file("choices.mwb"));
   EXPECT_EQ(bytes.size(), 2360u);
   EXPECT_EQ(bytes.substr(0, 15), "\x0EMARROWBYV1.06d");
@@ -114,9 +118,11 @@ TEST_F(Settings, SaveThenOpenRestoresEveryControl) {
   open(dir.file("choices.mwb"));
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(state(), saved);
-  EXPECT_EQ(form->exportFormat.expSeparator, "\t");  // the handlers ran
-  EXPECT_EQ(form->impDelimiters.impSeparator, "\t");
-  EXPECT_EQ(dialogs.opened.back().title, "Open Import File");
+  EXPECT_EQ(form->exportPage()->exportFormat.expSeparator, "\t");  // the handlers ran
+  EXPECT_EQ(form->importPage()->impDelimiters.impSeparator, "\t");
+  EXPECT_EQ(dialogs.opened.back().title, "Open Settings");
+  EXPECT_EQ(dialogs.opened.back().filter, "Marrowby settings (*.mwb);;All files (*)");
+  EXPECT_EQ(dialogs.opened.back().initialPath, dir.path());  // where the last one was
 }
 
 TEST_F(Settings, AChangedDataSourceRebuildsTheExportLists) {
@@ -157,15 +163,18 @@ TEST_F(Settings, FilesThatAreNoSettingsChangeNothing) {
     std::string file;
     std::string message;
   } cases[] = {
-      {"case.mwb", "Unable to open settings file."},
-      {"short.mwb", "Read beyond end of file: " + dir.file("short.mwb") +
-                        " holds 2000 of the 2360 bytes of a settings file"},
-      {"import.txt", "Unable to open settings file."},
-      {"missing.mwb", "Unable to open settings file."},
+      {"case.mwb", "is not a Marrowby settings file."},
+      {"short.mwb", "is too short for a settings file: it holds 2000 of the 2360 bytes."},
+      {"import.txt", "is not a Marrowby settings file."},
+      {"missing.mwb", "could not be opened: No such file or directory."},
+      {"", "is a folder, not a file."},
   };
   for (const Case& c : cases) {
-    open(dir.file(c.file));
-    EXPECT_EQ(dialogs.take(), std::vector<std::string>{c.message}) << c.file;
+    std::string path = c.file.empty() ? dir.path() : dir.file(c.file);
+    open(path);
+    EXPECT_EQ(dialogs.take(), std::vector<std::string>{"Unable to open settings file.\n\n" + path +
+                                                       " " + c.message})
+        << c.file;
     EXPECT_EQ(state(), before) << c.file;
   }
   // Cancelling the dialog reads nothing.
@@ -180,10 +189,28 @@ TEST_F(Settings, ASaveThatFailsLeavesTheFileAsItWas) {
   save(dir.file("no/such/folder/kept.mwb"));
   auto shown = dialogs.take();
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_NE(shown[0].find("Cannot create"), std::string::npos) << shown[0];
+  EXPECT_EQ(
+      shown[0].rfind("Unable to save settings file.\n\n" + dir.file("no/such/folder/kept.mwb"), 0),
+      0u)
+      << shown[0];
   EXPECT_EQ(readFile(dir.file("kept.mwb")), before);
   find<QAction>("Save1")->trigger();  // cancelled: nothing written
   EXPECT_EQ(readFile(dir.file("kept.mwb")), before);
+}
+
+TEST_F(Settings, SavingOverAFileAsksFirst) {
+  save(dir.file("kept.mwb"));
+  std::string before = readFile(dir.file("kept.mwb"));
+  edit("Edit1")->setText("changed.txt");
+  dialogs.replies.push_back(false);
+  save(dir.file("kept.mwb"));
+  EXPECT_EQ(dialogs.take(),
+            std::vector<std::string>{dir.file("kept.mwb") +
+                                     " already exists.\nDo you want to replace it?"});
+  EXPECT_EQ(readFile(dir.file("kept.mwb")), before);
+  dialogs.replies.push_back(true);
+  save(dir.file("kept.mwb"));
+  EXPECT_NE(readFile(dir.file("kept.mwb")), before);
 }
 
 class Proxy : public AppTest {
@@ -206,7 +233,6 @@ class Proxy : public AppTest {
     proxyform.findChild<QLineEdit*>("Edit1")->setText(user);
     proxyform.findChild<QPushButton*>("pxyButton")->click();
     EXPECT_FALSE(proxyform.isVisible());
-    form->FormActivate();  // the focus comes back to the main window
   }
   std::u16string accountName() { return api::name(form->gwAccount); }
   TempDir dir;
@@ -214,11 +240,11 @@ class Proxy : public AppTest {
 
 TEST_F(Proxy, TheProxyWindow) {
   find<QAction>("Proxy1")->trigger();
-  EXPECT_EQ(proxyform.windowTitle(), "Select User to Proxy:");
-  EXPECT_EQ(proxyform.size(), QSize(410, 368));
+  EXPECT_EQ(proxyform.windowTitle(), "Select User to Proxy");
   EXPECT_EQ(proxyform.findChild<QPushButton*>("pxyButton")->text(), "&Proxy now");
   EXPECT_EQ(proxyform.findChild<QPushButton*>("revertButton")->text(), "&Revert to self");
-  EXPECT_EQ(proxyform.findChild<QListWidget*>("ListBox1")->count(), 0);
+  auto* label = proxyform.findChild<QLabel*>("UserLabel");
+  EXPECT_EQ(label->buddy(), proxyform.findChild<QLineEdit*>("Edit1"));
   // The main window takes no input meanwhile.
   EXPECT_EQ(proxyform.windowModality(), Qt::ApplicationModal);
   proxyform.close();
@@ -228,7 +254,7 @@ TEST_F(Proxy, TheProxyWindow) {
 
 TEST_F(Proxy, ExportAndImportWorkOnTheProxiedMailbox) {
   proxyTo("boss");
-  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06cproxying boss");
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06c - proxying boss");
   EXPECT_EQ(accountName(), u"Bea Boss");
 
   find<QLineEdit>("Edit1")->setText(QString::fromStdString(dir.file("boss.txt")));
@@ -238,7 +264,7 @@ TEST_F(Proxy, ExportAndImportWorkOnTheProxiedMailbox) {
 
   writeFile(dir.file("note.txt"), "\"For the boss\"\r\n");
   find<QLineEdit>("Edit3")->setText(QString::fromStdString(dir.file("note.txt")));
-  form->Edit3KeyPress();
+  form->importPage()->Edit3KeyPress();
   find<TRadioGroup>("RadioGroup5")->setItemIndex(2);
   dblClick(find<QListWidget>("ListBox4"), "Start Date");
   find<QPushButton>("BitBtn9")->click();
@@ -250,7 +276,7 @@ TEST_F(Proxy, ExportAndImportWorkOnTheProxiedMailbox) {
   // Closing the window by its close box while proxying proxies the same user again.
   find<QAction>("Proxy1")->trigger();
   proxyform.close();
-  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06cproxying boss");
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06c - proxying boss");
   EXPECT_EQ(accountName(), u"Bea Boss");
 
   find<QAction>("Proxy1")->trigger();
@@ -265,7 +291,9 @@ TEST_F(Proxy, ARefusedUserLeavesTheOwnAccount) {
   proxyTo("other");
   EXPECT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].kind, platform::MessageKind::Warning);
-  EXPECT_EQ(dialogs.shown[0].text, "Could not proxy user ");
+  EXPECT_EQ(dialogs.shown[0].text,
+            "Could not proxy user other: The user \"other\" has not granted proxy access to "
+            "\"alice\"");
   EXPECT_EQ(form->windowTitle(), "Marrowby v1.06c");
   EXPECT_EQ(accountName(), u"alice");
   EXPECT_EQ(form->proxyUser, "other");  // the close box would try it again

@@ -1,19 +1,24 @@
-// Activation with a real window system: run by with-display.sh under Xvfb and openbox,
-// since a headless platform delivers only a window's first activation.
+// The main window with a real window system: run by with-display.sh under Xvfb and
+// openbox, since a headless platform gives no real activation and focus.
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
 #include "app/Application.h"
+#include "app/ExportPage.h"
+#include "app/ImportPage.h"
 #include "app/QtDialogs.h"
+#include "app/TRadioGroup.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -42,11 +47,31 @@ void runFocusThief() {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
+// Closes the modal dialog that the next step opens, once it is up.
+void closeNextDialog() {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, [timer] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      box->close();
+      timer->deleteLater();
+    }
+  });
+  timer->start(100);
+}
+
+QStringList rows(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
 }  // namespace
 
-TEST(RealWindow, DatesResetWhenTheFocusComesBackFromOwnWindowsOnly) {
+TEST(RealWindow, ChoicesStayWhenTheFocusComesBack) {
   gw::standin::registerProgId();
   testing_support::PostOfficeFixture po;
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir.file("in.txt"), "\"a\",\"b\",\"c\"\r\n");
   QtDialogs dialogs;
   setToday(5);
   auto form = std::make_unique<TForm1>(dialogs);
@@ -55,8 +80,8 @@ TEST(RealWindow, DatesResetWhenTheFocusComesBackFromOwnWindowsOnly) {
   Tproxyform proxyform;
   form->setWindows(&form2, &form3, &proxyform);
   dialogs.setParent(form.get());
-  auto* start = form->findChild<QLineEdit*>("MaskEdit1");
-  auto* stop = form->findChild<QLineEdit*>("MaskEdit2");
+  auto find = [&](const char* name) { return form->findChild<QWidget*>(name); };
+  auto list = [&](const char* name) { return form->findChild<QListWidget*>(name); };
   auto backToMain = [&] {
     form->activateWindow();
     return QTest::qWaitForWindowActive(form.get(), 5000);
@@ -64,44 +89,80 @@ TEST(RealWindow, DatesResetWhenTheFocusComesBackFromOwnWindowsOnly) {
 
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), 5000));
+  auto* start = form->findChild<QLineEdit*>("MaskEdit1");
   EXPECT_EQ(start->text().toStdString(), "01/05/2004");
 
-  // A help window, then back: the activation step runs.
+  // The user's choices on both pages.
+  auto* chooseFrom = list("ListBox1");
+  for (const char* field : {"Subject", "Start Date", "Place"}) {
+    chooseFrom->setCurrentItem(chooseFrom->findItems(field, Qt::MatchExactly)[0]);
+    form->exportPage()->ListBox1DblClick();
+  }
   start->setText("02/02/2002");
+  form->findChild<TRadioGroup*>("RadioGroup5")->setItemIndex(3);
+  auto* target = form->findChild<QComboBox*>("ImpABComboBox");
+  target->setCurrentIndex(target->findText("Frequent Contacts"));
+  emit target->activated(target->currentIndex());
+  form->findChild<QLineEdit*>("Edit3")->setText(QString::fromStdString(dir.file("in.txt")));
+  form->importPage()->Edit3KeyPress();
+  auto* pairing = list("ListBox4");
+  delete pairing->takeItem(0);
+  delete pairing->takeItem(1);
+  auto state = [&] {
+    return QStringList{start->text(), target->currentText()} + rows(list("ListBox2")) +
+           rows(list("ListBox1")) + rows(list("ListBox3")) + rows(pairing);
+  };
+  const QStringList chosen = state();
   setToday(6);
-  form->findChild<QPushButton*>("HelpBtn")->click();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&form2, 5000));
-  ASSERT_TRUE(backToMain());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return start->text() == "01/06/2004"; }, 3000))
-      << start->text().toStdString();
-  EXPECT_EQ(stop->text().toStdString(), "01/06/2004");
 
-  // Another application, then back: the user's choices stay.
-  start->setText("02/02/2002");
-  setToday(7);
-  runFocusThief();
-  ASSERT_TRUE(backToMain());
-  QTest::qWait(300);
-  EXPECT_EQ(start->text().toStdString(), "02/02/2002");
-
-  // A message box, closed: the activation step runs.
-  QTimer::singleShot(300, [] {
-    if (QWidget* box = QApplication::activeModalWidget()) box->close();
-  });
-  form->findChild<QAction*>("About1")->trigger();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return start->text() == "01/07/2004"; }, 3000))
-      << start->text().toStdString();
-
-  // The proxy window holds the main window until it closes, then gives it back.
-  start->setText("02/02/2002");
-  setToday(8);
-  form->findChild<QAction*>("Proxy1")->trigger();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&proxyform, 5000));
-  EXPECT_EQ(QApplication::activeModalWidget(), &proxyform);
-  proxyform.close();  // the close box
-  EXPECT_TRUE(QTest::qWaitFor([&] { return start->text() == "01/08/2004"; }, 3000))
-      << start->text().toStdString();
+  struct Step {
+    const char* what;
+    std::function<void()> run;
+  } steps[] = {
+      {"help window",
+       [&] {
+         qobject_cast<QPushButton*>(find("HelpBtn"))->click();
+         ASSERT_TRUE(QTest::qWaitForWindowActive(&form2, 5000));
+         qobject_cast<QPushButton*>(find("BitBtn7"))->click();
+         ASSERT_TRUE(QTest::qWaitForWindowActive(&form3, 5000));
+       }},
+      {"another program", [&] { runFocusThief(); }},
+      {"About box",
+       [&] {
+         closeNextDialog();
+         form->findChild<QAction*>("About1")->trigger();
+       }},
+      {"error box",
+       [&] {
+         closeNextDialog();
+         qobject_cast<QPushButton*>(find("BitBtn6"))->click();  // the counts differ
+       }},
+      {"settings open dialog",
+       [&] {
+         closeNextDialog();
+         form->findChild<QAction*>("Open1")->trigger();
+       }},
+      {"settings save dialog",
+       [&] {
+         closeNextDialog();
+         form->findChild<QAction*>("Save1")->trigger();
+       }},
+      {"proxy window",
+       [&] {
+         form->findChild<QAction*>("Proxy1")->trigger();
+         ASSERT_TRUE(QTest::qWaitForWindowActive(&proxyform, 5000));
+         proxyform.close();  // the close box
+       }},
+  };
+  for (const Step& step : steps) {
+    step.run();
+    ASSERT_TRUE(backToMain()) << step.what;
+    QTest::qWait(200);
+    EXPECT_EQ(state(), chosen) << step.what;
+  }
   EXPECT_TRUE(form->gwAccount);
+  form2.hide();
+  form3.hide();
   platform::setFixedNow(std::nullopt);
 }
 

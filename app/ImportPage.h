@@ -1,0 +1,86 @@
+// The Import page: the file, its field names, the destination and the pairing of the
+// file's fields with GroupWise fields, and the import run. It owns its controls and
+// their handlers (named as on the form) and its own address book.
+#pragma once
+
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "groupwise/object.h"
+#include "import/linereader.h"
+#include "platform/dialogs.h"
+
+namespace Ui {
+class ImportPage;
+}
+namespace settings {
+struct SettingsRecord;
+}
+class PageHost;
+class BookBox;
+
+class ImportPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  ImportPage(PageHost& host, QWidget* parent = nullptr);
+  ~ImportPage() override;
+
+  // The reset of the window's first showing: the destination switch.
+  void resetForStart();
+  // The account changed (proxy): the book list is read again; a chosen book that the
+  // new account also has stays chosen with the pairing.
+  void accountChanged();
+  void releaseObjects();
+
+  // Handlers, as the form names them.
+  void BitBtn3Click();
+  void Edit3KeyPress();  // Enter in the file name
+  void RadioGroup5Click();
+  void populateABCombo();
+  void getGWABFields(const QString& name);
+  void ImpABComboBoxChange();
+  void RadioGroup6Click();
+  void ListBox4DblClick();
+  void BitBtn4Click();
+  void BitBtn5Click();
+  void BitBtn9Click();
+  void ImpDateComboBoxExit();
+  void getImpFields(const QString& path);
+  void BitBtn6Click();
+  void HelpBtnClick();  // BitBtn7
+  void QuitBtnClick();  // BitBtn8
+
+  void saveSettings(settings::SettingsRecord& r) const;
+  void restoreValues(const settings::SettingsRecord& r);
+  void restoreGroups(const settings::SettingsRecord& r);
+
+  // The import delimiter state the "Delimiters:" group sets.
+  importing::Delimiters impDelimiters;
+  // The chooser of the import file keeps its state between uses.
+  platform::FileDialogOptions openDialog1;
+  gw::ObjectRef gwAddressBooks;
+  gw::ObjectRef gwAddressBook;
+
+ signals:
+  void helpRequested();
+  void quitRequested();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  class LineChoices;
+  class DateBox;
+  class CountLabel;
+  void connectHandlers();
+  void setTabOrder();
+
+  PageHost& host_;
+  Ui::ImportPage* ui;
+  BookBox* books_ = nullptr;
+  std::unique_ptr<LineChoices> lineChoices_;
+  std::unique_ptr<DateBox> dateBox_;
+  std::unique_ptr<CountLabel> countLabel_;
+};
