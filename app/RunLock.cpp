@@ -5,9 +5,13 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-RunLock::RunLock(QMainWindow* window, QTabWidget* pages, bool& running, QWidget* keep)
+#include "groupwise/gwapi.h"
+
+RunLock::RunLock(QMainWindow* window, QTabWidget* pages, bool& running, QWidget* keep,
+                 std::function<void()> whileWaiting)
     : running_(running) {
   running_ = true;
+  gw::api::setWaitHook(std::move(whileWaiting));
   std::vector<QWidget*> targets{window->menuBar(), pages->tabBar()};
   for (int p = 0; p < pages->count(); ++p) {
     for (QObject* child : pages->widget(p)->children()) {
@@ -26,5 +30,6 @@ RunLock::~RunLock() {
   for (const QPointer<QWidget>& w : disabled_) {
     if (w) w->setEnabled(true);
   }
+  gw::api::setWaitHook(nullptr);
   running_ = false;
 }

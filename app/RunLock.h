@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class QMainWindow;
@@ -13,7 +14,10 @@ class QTabWidget;
 class RunLock {
  public:
   // `keep` stays enabled (the progress panel); `running` is true for the lock's life.
-  RunLock(QMainWindow* window, QTabWidget* pages, bool& running, QWidget* keep);
+  // While a GroupWise call waits for the post office meanwhile, `whileWaiting` keeps the
+  // window painting.
+  RunLock(QMainWindow* window, QTabWidget* pages, bool& running, QWidget* keep,
+          std::function<void()> whileWaiting);
   ~RunLock();
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;

@@ -75,7 +75,8 @@ void TForm1::reportError(const std::string& text) {
 }
 
 std::unique_ptr<RunLock> TForm1::startRun(QWidget* keep) {
-  return std::make_unique<RunLock>(this, ui->TabbedNotebook1, running_, keep);
+  return std::make_unique<RunLock>(this, ui->TabbedNotebook1, running_, keep,
+                                   [this] { processMessages(); });
 }
 
 void TForm1::processMessages() {

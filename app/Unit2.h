@@ -1,20 +1,11 @@
 // The export help window.
 #pragma once
 
-#include <QWidget>
+#include "app/HelpWindow.h"
 
-namespace Ui {
-class TForm2;
-}
-
-class TForm2 : public QWidget {
+class TForm2 : public HelpWindow {
   Q_OBJECT
 
  public:
   explicit TForm2(QWidget* parent = nullptr);
-  ~TForm2() override;
-  void BitBtn1Click();
-
- private:
-  Ui::TForm2* ui;
 };

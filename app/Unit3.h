@@ -1,20 +1,11 @@
 // The import help window.
 #pragma once
 
-#include <QWidget>
+#include "app/HelpWindow.h"
 
-namespace Ui {
-class TForm3;
-}
-
-class TForm3 : public QWidget {
+class TForm3 : public HelpWindow {
   Q_OBJECT
 
  public:
   explicit TForm3(QWidget* parent = nullptr);
-  ~TForm3() override;
-  void BitBtn1Click();
-
- private:
-  Ui::TForm3* ui;
 };
