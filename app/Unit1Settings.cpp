@@ -7,6 +7,7 @@
 #include "app/QtText.h"
 #include "app/Unit1.h"
 #include "platform/ansi.h"
+#include "platform/atomicfile.h"
 #include "platform/textfile.h"
 #include "settings/record.h"
 #include "ui_Unit1.h"
