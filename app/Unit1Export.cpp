@@ -233,47 +233,42 @@ void TForm1::DateRangeCheckBoxClick() {
 void TForm1::ExportBtnClick() {
   if (running_) return;
   ui->ExportBtn->setCursor(Qt::WaitCursor);
-  platform::TextFileWriter file;
-  if (!exporting::makeexpfile(file, ui->Edit1->text().toStdString())) {
-    ui->ExportBtn->unsetCursor();
-    dialogs_.message(platform::MessageKind::Error, "Unable to create export file.");
-    ui->Edit1->clear();
-    return;
+  exporting::ExportRequest request;
+  request.path = ui->Edit1->text().toStdString();
+  request.source = static_cast<exporting::ExportSource>(ui->RadioGroup1->itemIndex());
+  request.account = gwAccount;
+  request.addressBook = gwAddressBook;
+  for (int i = 0; i < ui->ListBox2->count(); ++i) {
+    request.fields.push_back(ui->ListBox2->item(i)->text().toStdString());
   }
+  request.format = exportFormat;
+  request.header = ui->CheckBox1->isChecked();
+  request.timeFormatItem = timeFormatItem();
+  request.yearFormatItem = yearFormatItem();
+  request.range.on = limited();
+  request.range.start = startText();
+  request.range.stop = stopText();
   std::string failure;
+  bool cannotCreate = false;
   {
     RunLock lock(this, ui->Panel1);
     ui->Panel1->setGeometry(ui->ExportPage->rect());
-    std::vector<std::string> fields = listTexts(ui->ListBox2);
-    exporting::ExportJob job{file, exportFormat, fields, *this, *this};
-    exporting::CalendarHolders holders{gwCalendar, gwMessages, gwMessage};
     try {
-      if (ui->CheckBox1->isChecked()) exporting::writeHeader(job);
-      switch (ui->RadioGroup1->itemIndex()) {
-        case 0:
-          exporting::exportAppts(job, *this, gwAccount, holders);
-          break;
-        case 1:
-          exporting::exportTasks(job, *this, gwAccount, holders);
-          break;
-        case 2:
-          exporting::exportNotes(job, *this, gwAccount, holders);
-          break;
-        case 3:
-          exporting::exportAB(job, gwAddressBook);
-          break;
-        default:
-          break;
-      }
-      file.close();
+      exporting::runExport(request, *this);
+    } catch (const exporting::CannotCreateFile&) {
+      cannotCreate = true;
     } catch (const std::exception& e) {
       failure = e.what();
-      file.abandon();  // what was written stays
     }
     showProgress(false);
   }
   ui->ExportBtn->unsetCursor();
-  if (!failure.empty()) reportError(failure);
+  if (cannotCreate) {
+    dialogs_.message(platform::MessageKind::Error, "Unable to create export file.");
+    ui->Edit1->clear();
+  } else if (!failure.empty()) {
+    reportError(failure);
+  }
 }
 
 int TForm1::timeFormatItem() const {

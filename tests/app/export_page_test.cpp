@@ -190,9 +190,9 @@ class ExportThroughTheWindow : public ExportPage {
     for (int i = 0; i < 3; ++i) {
       gw::ObjectRef task = api::addMessage(list, u"GW.MESSAGE.TASK");
       api::setSubject(task, u"task " + std::u16string(1, static_cast<char16_t>(u'1' + i)));
-      api::setProperty(
-          task, "StartDate",
-          Variant(u"1/" + std::u16string(1, static_cast<char16_t>(u'1' + i)) + u"/2004"));
+      Variant day(u"1/" + std::u16string(1, static_cast<char16_t>(u'1' + i)) + u"/2004");
+      api::setProperty(task, "StartDate", day);
+      api::setProperty(task, "DueDate", day);  // a task's range goes by its due date
     }
     find<QLineEdit>("Edit1")->setText(QString::fromStdString(dir.file("out.txt")));
   }

@@ -8,26 +8,17 @@
 #include <csignal>
 #include <filesystem>
 
-#include "tests/platform/filesizelimit.h"
+#include "tests/platform/filetesting.h"
 #include "tests/support/testsupport.h"
 
 using platform::AtomicFile;
 using platform::IoError;
+using testing_support::listing;
 using testing_support::readFile;
 using testing_support::TempDir;
 using testing_support::writeFile;
 
 namespace {
-
-// The names in a folder, sorted.
-std::vector<std::string> listing(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    names.push_back(e.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 mode_t modeOf(const std::string& path) {
   struct stat st {};
