@@ -197,16 +197,17 @@ gw::CalendarKind calendarKind(ExportSource source) {
 ExportResult runExport(const ExportRequest& request, RunHost& host) {
   if (request.fields.empty()) throw ExportRefused("Please choose export fields.");
   const bool book = request.source == ExportSource::AddressBook;
-  if (book && !request.addressBook) throw ExportRefused("No address book is chosen.");
-  if (!book) {
-    calendarKind(request.source);  // refuses a source that is none
+  gw::CalendarKind kind{};
+  if (book) {
+    if (!request.addressBook) throw ExportRefused("No address book is chosen.");
+  } else {
+    kind = calendarKind(request.source);
     if (auto problem = checkDateRange(request.range)) throw ExportRefused(*problem);
   }
 
   ProgressShown shown(host);
   // Everything that can refuse the run happens before the file is touched.
-  Found found = book ? findEntries(request.addressBook)
-                     : findCalendarItems(request, calendarKind(request.source));
+  Found found = book ? findEntries(request.addressBook) : findCalendarItems(request, kind);
 
   ExportFile out(request.format, book ? LineBreaks::OneBlank : LineBreaks::NineBlanks);
   makeexpfile(out, request.path);
