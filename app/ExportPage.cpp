@@ -1,7 +1,10 @@
 #include "app/ExportPage.h"
 
+#include <QDateTime>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QSignalBlocker>
+#include <optional>
 
 #include "app/BookBox.h"
 #include "app/ListRows.h"
@@ -18,6 +21,26 @@
 namespace api = gw::api;
 
 namespace {
+
+// 24000 as "24,000".
+std::string withThousands(std::int64_t n) {
+  std::string digits = std::to_string(n < 0 ? -n : n);
+  std::string out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return n < 0 ? "-" + out : out;
+}
+
+// "240 appointments", "1 address book entry".
+std::string recordsOf(std::int64_t n, exporting::ExportSource source) {
+  static const char* const kinds[][2] = {{"appointment", "appointments"},
+                                         {"task", "tasks"},
+                                         {"note", "notes"},
+                                         {"address book entry", "address book entries"}};
+  return withThousands(n) + " " + kinds[static_cast<int>(source)][n == 1 ? 0 : 1];
+}
 
 // The text of a masked date edit as the program reads it: the "/" literals kept and
 // every unfilled position a blank.
@@ -43,24 +66,43 @@ class ExportPage::Choices : public exporting::ValueOptions, public exporting::Da
   const Ui::ExportPage* ui_;
 };
 
-// The progress panel over the page while a run goes on.
+// The progress panel over the page while a run goes on: the bar, the count written so
+// far and the Cancel button.
 class ExportPage::Progress : public exporting::RunHost {
  public:
   Progress(Ui::ExportPage* ui, PageHost& host) : ui_(ui), host_(host) {}
   void processMessages() override { host_.processMessages(); }
   void showProgress(bool shown) override {
     ui_->PBar1->setVisible(shown);
+    ui_->ProgressLabel->setVisible(shown);
+    ui_->CancelBtn->setVisible(shown);
     ui_->Panel1->setVisible(shown);
     if (shown) {
+      cancelled_ = false;
+      ui_->ProgressLabel->clear();
+      ui_->PBar1->setValue(0);
       ui_->Panel1->setGeometry(ui_->Panel1->parentWidget()->rect());
       ui_->Panel1->raise();
+      ui_->CancelBtn->setFocus();
     }
   }
   void setProgress(int position) override { ui_->PBar1->setValue(position); }
+  void progressCount(std::int64_t done, std::int64_t total) override {
+    // The label changes a few times a second at most; the last count always shows.
+    qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (done != total && now - lastLabel_ < 100) return;
+    lastLabel_ = now;
+    ui_->ProgressLabel->setText(
+        QString::fromStdString(withThousands(done) + " of " + withThousands(total)));
+  }
+  bool cancelRequested() override { return cancelled_; }
+  void cancel() { cancelled_ = true; }
 
  private:
   Ui::ExportPage* ui_;
   PageHost& host_;
+  bool cancelled_ = false;
+  qint64 lastLabel_ = 0;
 };
 
 ExportPage::ExportPage(PageHost& host, QWidget* parent)
@@ -70,8 +112,14 @@ ExportPage::ExportPage(PageHost& host, QWidget* parent)
   pictureButton(ui->BitBtn2, QStringLiteral("\u25BC"));
   ui->ProgressLabel->hide();
   ui->CancelBtn->hide();
+  ui->ExpSeparatorLabel->hide();
+  ui->ExpSeparatorComboBox->hide();
   choices_ = std::make_unique<Choices>(ui);
   progress_ = std::make_unique<Progress>(ui, host_);
+  connect(ui->CancelBtn, &QPushButton::clicked, this, [this] { progress_->cancel(); });
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), ui->Panel1);
+  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, this, [this] { progress_->cancel(); });
   books_ = new BookBox(ui->ABComboBox, host_, true,
                        [this](const QString& name) { getGWABFields(name); });
   connectHandlers();
@@ -98,6 +146,10 @@ void ExportPage::connectHandlers() {
   on(ui->BitBtn1, &QPushButton::clicked, &ExportPage::BitBtn1Click);
   on(ui->BitBtn2, &QPushButton::clicked, &ExportPage::BitBtn2Click);
   on(ui->DateRangeCheckBox, &QCheckBox::toggled, &ExportPage::DateRangeCheckBoxClick);
+  on(ui->ExpSeparatorComboBox, &QComboBox::currentIndexChanged,
+     &ExportPage::ExpSeparatorComboBoxChange);
+  on(ui->ExpEncodingComboBox, &QComboBox::currentIndexChanged,
+     &ExportPage::ExpEncodingComboBoxChange);
   on(ui->ExportBtn, &QPushButton::clicked, &ExportPage::ExportBtnClick);
   on(ui->HelpBtn, &QPushButton::clicked, &ExportPage::HelpBtnClick);
   on(ui->QuitBtn, &QPushButton::clicked, &ExportPage::QuitBtnClick);
@@ -278,7 +330,22 @@ void ExportPage::MakeSample() {
 
 void ExportPage::RadioGroup2Click() {
   exportFormat.setDelimiters(ui->RadioGroup2->itemIndex());
+  bool csv = exportFormat.mode == exporting::DelimiterMode::StandardCsv;
+  ui->ExpSeparatorLabel->setVisible(csv);
+  ui->ExpSeparatorComboBox->setVisible(csv);
+  // Standard CSV doubles quotes; the substitute does not apply to it.
+  ui->RadioGroup4->setEnabled(!csv);
+  if (csv) exportFormat.setCsvSeparator(ui->ExpSeparatorComboBox->currentIndex());
   MakeSample();
+}
+
+void ExportPage::ExpSeparatorComboBoxChange() {
+  exportFormat.setCsvSeparator(ui->ExpSeparatorComboBox->currentIndex());
+  MakeSample();
+}
+
+void ExportPage::ExpEncodingComboBoxChange() {
+  exportFormat.setEncoding(ui->ExpEncodingComboBox->currentIndex());
 }
 
 void ExportPage::RadioGroup3Click() {
@@ -314,47 +381,60 @@ void ExportPage::QuitBtnClick() {
 void ExportPage::ExportBtnClick() {
   if (host_.running()) return;
   ui->ExportStatusLabel->clear();
-  ui->ExportBtn->setCursor(Qt::WaitCursor);
-  platform::TextFileWriter file;
-  if (!exporting::makeexpfile(file, ui->Edit1->text().toStdString())) {
-    ui->ExportBtn->unsetCursor();
-    host_.dialogs().message(platform::MessageKind::Error, "Unable to create export file.");
-    ui->Edit1->clear();
-    return;
+  exporting::ExportRequest request;
+  request.path = ui->Edit1->text().toStdString();
+  request.source = static_cast<exporting::ExportSource>(ui->RadioGroup1->itemIndex());
+  request.account = host_.account();
+  request.addressBook = gwAddressBook;
+  for (int i = 0; i < ui->ListBox2->count(); ++i) {
+    request.fields.push_back(ui->ListBox2->item(i)->text().toStdString());
   }
+  request.format = exportFormat;
+  request.header = ui->CheckBox1->isChecked();
+  request.timeFormatItem = choices_->timeFormatItem();
+  request.yearFormatItem = choices_->yearFormatItem();
+  request.range.on = choices_->limited();
+  request.range.start = choices_->startText();
+  request.range.stop = choices_->stopText();
+  platform::Dialogs& dialogs = host_.dialogs();
   std::string failure;
+  std::optional<exporting::ExportResult> result;
+  ui->ExportBtn->setCursor(Qt::WaitCursor);
   {
     auto lock = host_.startRun(ui->Panel1);
-    std::vector<std::string> fields = listTexts(ui->ListBox2);
-    exporting::ExportJob job{file, exportFormat, fields, *choices_, *progress_};
-    exporting::CalendarHolders holders{gwCalendar, gwMessages, gwMessage};
+    progress_->showProgress(true);
     try {
-      if (ui->CheckBox1->isChecked()) exporting::writeHeader(job);
-      switch (ui->RadioGroup1->itemIndex()) {
-        case 0:
-          exporting::exportAppts(job, *choices_, host_.account(), holders);
-          break;
-        case 1:
-          exporting::exportTasks(job, *choices_, host_.account(), holders);
-          break;
-        case 2:
-          exporting::exportNotes(job, *choices_, host_.account(), holders);
-          break;
-        case 3:
-          exporting::exportAB(job, gwAddressBook);
-          break;
-        default:
-          break;
-      }
-      file.close();
-    } catch (const std::exception& e) {
+      result = exporting::runExport(request, *progress_);
+    } catch (const exporting::CannotCreateFile& e) {
+      failure = std::string(e.what()) + "\n\n" + e.reason();
+    } catch (const exporting::ExportRefused& e) {
       failure = e.what();
-      file.abandon();
+    } catch (const std::exception& e) {
+      failure = "The export to " + request.path + " failed: " + e.what() +
+                "\nNo file was written; a file of that name is as it was.";
     }
     progress_->showProgress(false);
   }
   ui->ExportBtn->unsetCursor();
-  if (!failure.empty()) host_.reportError(failure);
+  if (!failure.empty()) {
+    dialogs.message(platform::MessageKind::Error, failure);
+    return;
+  }
+  if (result->outcome == exporting::ExportResult::Outcome::Cancelled) {
+    ui->ExportStatusLabel->setText("Export cancelled: no file was written to " +
+                                   QString::fromStdString(result->path) + ".");
+    return;
+  }
+  ui->ExportStatusLabel->setText(QString::fromStdString(recordsOf(result->records, result->source) +
+                                                        " written to " + result->path));
+  if (result->unmappable > 0) {
+    dialogs.message(platform::MessageKind::Warning,
+                    withThousands(result->unmappable) +
+                        (result->unmappable == 1 ? " character" : " characters") +
+                        " that Windows-1252 does not have " +
+                        (result->unmappable == 1 ? "was" : "were") + " written as \"?\" in " +
+                        result->path + ". Choose the encoding UTF-8 to keep every character.");
+  }
 }
 
 void ExportPage::saveSettings(settings::SettingsRecord& r) const {
@@ -372,6 +452,14 @@ void ExportPage::saveSettings(settings::SettingsRecord& r) const {
   r.radioGroup3 = ui->RadioGroup3->itemIndex();
   r.radioGroup4 = ui->RadioGroup4->itemIndex();
   r.timeRadioGroup = ui->TimeRadioGroup->itemIndex();
+  r.extension["export.yearFormat"] = std::to_string(ui->RadioGroup7->itemIndex());
+  r.extension["export.separator"] = std::to_string(ui->ExpSeparatorComboBox->currentIndex());
+  r.extension["export.encoding"] = std::to_string(ui->ExpEncodingComboBox->currentIndex());
+  std::vector<std::string> fields;
+  for (int i = 0; i < ui->ListBox2->count(); ++i) {
+    fields.push_back(ui->ListBox2->item(i)->text().toStdString());
+  }
+  r.extension["export.fields"] = settings::joinList(fields);
 }
 
 void ExportPage::restoreValues(const settings::SettingsRecord& r) {
@@ -400,4 +488,29 @@ void ExportPage::restoreGroups(const settings::SettingsRecord& r) {
   if (ui->RadioGroup1->itemIndex() == 3 && ui->ABComboBox->currentText() != books_->loaded()) {
     books_->commit();
   }
+}
+
+void ExportPage::restoreExtension(const settings::SettingsRecord& r) {
+  // A choice the file does not hold (one of an earlier version) takes its default.
+  restoreItem(ui->RadioGroup7, settingNumber(r.extension, "export.yearFormat").value_or(0));
+  for (auto [key, box] : {std::pair{"export.separator", ui->ExpSeparatorComboBox},
+                          std::pair{"export.encoding", ui->ExpEncodingComboBox}}) {
+    int n = settingNumber(r.extension, key).value_or(0);
+    box->setCurrentIndex(n >= 0 && n < box->count() ? n : 0);
+  }
+  auto fields = r.extension.find("export.fields");
+  if (fields == r.extension.end()) return;
+  // The chosen fields in their order, as far as the source still offers them.
+  for (const std::string& name : settings::splitList(fields->second)) {
+    auto found = ui->ListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
+    if (found.isEmpty()) continue;
+    QSignalBlocker block(ui->ListBox1);
+    delete ui->ListBox1->takeItem(ui->ListBox1->row(found[0]));
+    ui->ListBox2->addItem(QString::fromStdString(name));
+  }
+  restoreRow(ui->ListBox1, r.listBox1);
+  restoreRow(ui->ListBox2, r.listBox2);
+  ui->ExportBtn->setEnabled(ui->ListBox2->count() > 0);
+  updateButtons();
+  MakeSample();
 }

@@ -53,6 +53,8 @@ class ExportPage : public QWidget {
   void RadioGroup2Click();
   void RadioGroup3Click();
   void RadioGroup4Click();
+  void ExpSeparatorComboBoxChange();
+  void ExpEncodingComboBoxChange();
   void DateRangeCheckBoxClick();
   void ExportBtnClick();
   void HelpBtnClick();
@@ -63,6 +65,8 @@ class ExportPage : public QWidget {
   // Everything but the radio groups, which come last (their handlers see the rest).
   void restoreValues(const settings::SettingsRecord& r);
   void restoreGroups(const settings::SettingsRecord& r);
+  // The choices kept in the extension block, once the lists are rebuilt.
+  void restoreExtension(const settings::SettingsRecord& r);
 
   // The export record layout the radio groups set.
   exporting::ExportFormat exportFormat;

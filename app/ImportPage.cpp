@@ -341,6 +341,11 @@ void ImportPage::saveSettings(settings::SettingsRecord& r) const {
   r.listBox4 = selectedRow(ui->ListBox4);
   r.radioGroup5 = ui->RadioGroup5->itemIndex();
   r.radioGroup6 = ui->RadioGroup6->itemIndex();
+  std::vector<std::string> pairing;
+  for (int i = 0; i < ui->ListBox4->count(); ++i) {
+    pairing.push_back(ui->ListBox4->item(i)->text().toStdString());
+  }
+  r.extension["import.pairing"] = settings::joinList(pairing);
 }
 
 void ImportPage::restoreValues(const settings::SettingsRecord& r) {
@@ -363,4 +368,23 @@ void ImportPage::restoreGroups(const settings::SettingsRecord& r) {
   if (ui->RadioGroup5->itemIndex() == 3 && ui->ImpABComboBox->currentText() != books_->loaded()) {
     books_->commit();
   }
+}
+
+void ImportPage::restoreExtension(const settings::SettingsRecord& r) {
+  auto pairing = r.extension.find("import.pairing");
+  if (pairing == r.extension.end()) return;
+  // The pairing as it was, as far as the destination still has the fields.
+  QStringList offered = [&] {
+    QStringList all;
+    for (int i = 0; i < ui->ListBox4->count(); ++i) all << ui->ListBox4->item(i)->text();
+    return all;
+  }();
+  QStringList rows;
+  for (const std::string& name : settings::splitList(pairing->second)) {
+    QString field = QString::fromStdString(name);
+    if (offered.contains(field)) rows << field;
+  }
+  ui->ListBox4->clear();
+  ui->ListBox4->addItems(rows);
+  restoreRow(ui->ListBox4, r.listBox4);
 }

@@ -55,6 +55,7 @@ class ImportPage : public QWidget {
   void saveSettings(settings::SettingsRecord& r) const;
   void restoreValues(const settings::SettingsRecord& r);
   void restoreGroups(const settings::SettingsRecord& r);
+  void restoreExtension(const settings::SettingsRecord& r);
 
   // The import delimiter state the "Delimiters:" group sets.
   importing::Delimiters impDelimiters;

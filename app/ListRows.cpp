@@ -64,3 +64,16 @@ void restoreItem(TRadioGroup* group, std::int32_t index) {
   int last = static_cast<int>(group->items().size()) - 1;
   group->setItemIndex(index < -1 ? -1 : index > last ? last : index);
 }
+
+std::optional<int> settingNumber(const std::map<std::string, std::string>& extension,
+                                 const std::string& key) {
+  auto it = extension.find(key);
+  if (it == extension.end()) return std::nullopt;
+  try {
+    std::size_t used = 0;
+    int n = std::stoi(it->second, &used);
+    if (used == it->second.size()) return n;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}

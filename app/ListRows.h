@@ -5,6 +5,8 @@
 #include <vector>
 
 #include <cstdint>
+#include <map>
+#include <optional>
 
 class QListWidget;
 class QPushButton;
@@ -26,3 +28,7 @@ void pictureButton(QPushButton* button, const QString& glyph);
 void restoreRow(QListWidget* list, std::int32_t row);
 // An item read from a settings file: below -1 is none; past the last item is the last.
 void restoreItem(TRadioGroup* group, std::int32_t index);
+// A number kept in the settings file's extension block; nothing when it is missing or
+// no number.
+std::optional<int> settingNumber(const std::map<std::string, std::string>& extension,
+                                 const std::string& key);

@@ -3,14 +3,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTabWidget>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 
 #include "app/ExportPage.h"
 #include "app/ImportPage.h"
 #include "app/Unit1.h"
-#include "platform/textfile.h"
 #include "settings/record.h"
 #include "ui_Unit1.h"
 
@@ -47,8 +43,8 @@ void TForm1::Save1Click() {
     return;
   }
   try {
-    // In one step: a save that fails leaves an existing file as it was.
-    platform::writeFileAtomically(*path, settings::encode(r));
+    // In one step: a save that fails or is killed leaves an existing file as it was.
+    settings::saveFile(*path, r);
   } catch (const std::exception& e) {
     dialogs_.message(platform::MessageKind::Error,
                      "Unable to save settings file.\n\n" + *path + ": " + e.what());
@@ -75,24 +71,20 @@ void TForm1::Open1Click() {
     refuse("is a folder, not a file.");
     return;
   }
-  std::ifstream in(*path, std::ios::binary);
-  if (!in) {
-    refuse(std::string("could not be opened: ") + std::strerror(errno) + ".");
-    return;
-  }
-  std::string bytes(settings::kRecordSize, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
   settings::SettingsRecord r;
-  switch (settings::decode(bytes, r)) {
-    case settings::DecodeResult::TooShort:
-      refuse("is too short for a settings file: it holds " + std::to_string(bytes.size()) +
+  settings::LoadResult loaded = settings::loadFile(*path, r);
+  switch (loaded.status) {
+    case settings::LoadStatus::CannotOpen:
+      refuse("could not be opened: " + loaded.reason + ".");
+      return;
+    case settings::LoadStatus::TooShort:
+      refuse("is too short for a settings file: it holds " + std::to_string(loaded.size) +
              " of the " + std::to_string(settings::kRecordSize) + " bytes.");
       return;
-    case settings::DecodeResult::WrongSignature:
+    case settings::LoadStatus::WrongSignature:
       refuse("is not a Marrowby settings file.");
       return;
-    case settings::DecodeResult::Ok:
+    case settings::LoadStatus::Ok:
       break;
   }
   settingsFolder_ = info.absolutePath();
@@ -103,4 +95,14 @@ void TForm1::Open1Click() {
   // The radio groups come last: their handlers see every other restored value.
   exportPage_->restoreGroups(r);
   importPage_->restoreGroups(r);
+  // The choices the record has no room for, once the lists are rebuilt.
+  exportPage_->restoreExtension(r);
+  importPage_->restoreExtension(r);
+  if (!loaded.problems.empty()) {
+    std::string text = "Some settings in " + *path +
+                       " could not be read and keep their "
+                       "present values:";
+    for (const std::string& p : loaded.problems) text += "\n- " + p;
+    dialogs_.message(platform::MessageKind::Warning, text);
+  }
 }

@@ -9,6 +9,14 @@
 namespace exporting {
 namespace {
 
+// Text the platform conversions give (8-bit, in practice plain ASCII) as UTF-8.
+std::string fromPlatform(std::string text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return platform::ansiToUtf8(text);
+  }
+  return text;
+}
+
 // A date value as the platform writes it; with alwaysTime the time is written at
 // midnight too, so a time or date-time field of an item at midnight keeps its time.
 std::string dateTimeText(const gw::Variant& value, bool alwaysTime) {
@@ -16,18 +24,22 @@ std::string dateTimeText(const gw::Variant& value, bool alwaysTime) {
     case gw::VarType::Empty:
       return {};
     case gw::VarType::Text:
-      return platform::toAnsi(value.text());
+      return platform::toUtf8(value.text());
     case gw::VarType::Date:
     case gw::VarType::Real:
     case gw::VarType::Int:
-      return platform::dateToText(value.toReal(), alwaysTime);
+      return fromPlatform(platform::dateToText(value.toReal(), alwaysTime));
     default:
-      return platform::toAnsi(value.toText());
+      return platform::toUtf8(value.toText());
   }
 }
 
 std::string textOf(const gw::Variant& value) {
-  return platform::toAnsi(value.toText());
+  return platform::toUtf8(value.toText());
+}
+
+std::string shortDate(const gw::Variant& value) {
+  return fromPlatform(platform::formatStandardShortDate(value.toDate()));
 }
 
 // Drops characters from the end up to and including the last ":" (the seconds and any
@@ -35,13 +47,13 @@ std::string textOf(const gw::Variant& value) {
 void dropSeconds(std::string& text) {
   auto colon = text.rfind(':');
   if (colon == std::string::npos) {
-    throw platform::ConversionError("'" + platform::ansiToUtf8(text) + "' is not a valid time");
+    throw platform::ConversionError("'" + text + "' is not a valid time");
   }
   text.erase(colon);
 }
 
 std::string duration(const gw::Variant& value, int factor) {
-  return platform::formatGeneral(factor * value.toReal(), 4, 2);
+  return fromPlatform(platform::formatGeneral(factor * value.toReal(), 4, 2));
 }
 
 }  // namespace
@@ -140,12 +152,9 @@ std::string getApptFieldContents(const std::string& name, const gw::ObjectRef& m
   }
   if (name == "End DateTime")
     return adjTime(dateTimeText(read("EndDate"), true), options.timeFormatItem());
-  if (name == "AssignedDate")
-    return platform::formatStandardShortDate(read("AssignedDate").toDate());
-  if (name == "CreationDate")
-    return platform::formatStandardShortDate(read("CreationDate").toDate());
-  if (name == "ModifiedDate")
-    return platform::formatStandardShortDate(read("ModifiedDate").toDate());
+  if (name == "AssignedDate") return shortDate(read("AssignedDate"));
+  if (name == "CreationDate") return shortDate(read("CreationDate"));
+  if (name == "ModifiedDate") return shortDate(read("ModifiedDate"));
   if (name == "Duration (HH.hh/100)") return duration(read("Duration"), 24);
   if (name == "Duration (minutes)") return duration(read("Duration"), 1440);
   if (name == "Subject") return textOf(read("Subject"));

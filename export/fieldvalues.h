@@ -1,6 +1,7 @@
 // The text of every exported field: a calendar item's members turned into the date,
 // time and number forms chosen on the Export page, and the quote and line-break
-// clean-up applied to every value. Texts here are 8-bit (Windows-1252).
+// clean-up applied to every value. Texts here are UTF-8; the export file's encoding is
+// applied when a record is written.
 #pragma once
 
 #include <string>

@@ -1,7 +1,10 @@
 // The search expression that selects the calendar items of an export.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "groupwise/kinds.h"
 
 namespace exporting {
 
@@ -14,8 +17,28 @@ class DateRange {
   virtual std::string stopText() const = 0;
 };
 
-// "(" kind ")", or with a range "(" kind " AND START_DATE >= y/m/d AT 00:00:00 AND
-// START_DATE <= y/m/d AT 23:59:59)". The texts are taken as they stand, unchecked.
-std::string calcFilter(const std::string& kind, const DateRange& range);
+// The date range as plain values.
+struct DateRangeValues final : DateRange {
+  bool on = false;
+  std::string start, stop;
+
+  bool limited() const override { return on; }
+  std::string startText() const override { return start; }
+  std::string stopText() const override { return stop; }
+};
+
+// The word of the search language for an appointment, a task or a note. Throws
+// std::invalid_argument for the other kinds, which are never exported.
+const char* kindWord(gw::CalendarKind kind);
+
+// "(" kind ")", or with a range "(" kind " AND field >= y/m/d AT 00:00:00 AND field <=
+// y/m/d AT 23:59:59)", where the field is the due date (DUEEND_DATE) for tasks and the
+// start date (START_DATE) for appointments and notes. The texts are taken as they
+// stand; checkDateRange says whether they make a range.
+std::string calcFilter(gw::CalendarKind kind, const DateRange& range);
+
+// With the range on: what is wrong with its texts (a date that is not one, a start
+// after the stop), in words for the user; nothing when the range is sound or off.
+std::optional<std::string> checkDateRange(const DateRange& range);
 
 }  // namespace exporting

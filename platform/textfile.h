@@ -69,8 +69,4 @@ class TextFileWriter {
   std::string buf_;
 };
 
-// Replaces the file in one step: the bytes go to a temporary file in the same folder,
-// which then takes the place of the old one. On failure the old file stays as it was.
-void writeFileAtomically(const std::string& utf8Path, std::string_view bytes);
-
 }  // namespace platform

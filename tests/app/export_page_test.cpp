@@ -1,5 +1,7 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -250,9 +252,9 @@ class ExportThroughTheWindow : public ExportPageTest {
     for (int i = 0; i < 3; ++i) {
       gw::ObjectRef task = api::addMessage(list, u"GW.MESSAGE.TASK");
       api::setSubject(task, u"task " + std::u16string(1, static_cast<char16_t>(u'1' + i)));
-      api::setProperty(
-          task, "StartDate",
-          Variant(u"1/" + std::u16string(1, static_cast<char16_t>(u'1' + i)) + u"/2004"));
+      Variant day(u"1/" + std::u16string(1, static_cast<char16_t>(u'1' + i)) + u"/2004");
+      api::setProperty(task, "StartDate", day);
+      api::setProperty(task, "DueDate", day);  // a task's range goes by its due date
     }
     find<QLineEdit>("Edit1")->setText(QString::fromStdString(dir.file("out.txt")));
   }
@@ -287,6 +289,96 @@ TEST_F(ExportThroughTheWindow, ChooseFieldsPressExportReadTheFile) {
   EXPECT_FALSE(find("BitBtn1")->isEnabled());  // what was disabled stays so
   EXPECT_FALSE(find("ExportBtn")->testAttribute(Qt::WA_SetCursor));
   EXPECT_FALSE(form->running());
+  EXPECT_EQ(find<QLabel>("ExportStatusLabel")->text().toStdString(),
+            "2 tasks written to " + dir.file("out.txt"));
+}
+
+// A calendar whose search finds `count` items made on demand; item `failAt` fails as a
+// post office that cannot be read does.
+gw::ObjectRef fakeAccount(int count, int failAt) {
+  auto found = std::make_shared<testing_support::FakeObject>();
+  found->set("Count", Variant(count));
+  found->method("Item", [failAt](std::span<const Variant> args) {
+    if (args[0].toInt() == failAt) throw gw::StoreError("The post office cannot be read");
+    auto item = std::make_shared<testing_support::FakeObject>();
+    item->set("Subject", Variant(u"item " + args[0].toText()));
+    return Variant(gw::ObjectRef(item));
+  });
+  auto calendar = std::make_shared<testing_support::FakeObject>();
+  calendar->method("FindMessages",
+                   [found](std::span<const Variant>) { return Variant(gw::ObjectRef(found)); });
+  auto account = std::make_shared<testing_support::FakeObject>();
+  account->set("Calendar", Variant(gw::ObjectRef(calendar)));
+  return account;
+}
+
+TEST_F(ExportThroughTheWindow, AnExportThatIsRefusedFailsOrIsCancelledLeavesTheFileAsItWas) {
+  testing_support::writeFile(dir.file("out.txt"), "precious");
+  dblClick(available(), "Subject");
+  auto fileKept = [&] {
+    EXPECT_EQ(testing_support::readFile(dir.file("out.txt")), "precious");
+    EXPECT_EQ(QDir(QString::fromStdString(dir.path())).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"out.txt"});
+  };
+
+  // A date range that is none: refused before the file is touched.
+  find<QCheckBox>("DateRangeCheckBox")->setChecked(true);
+  find<QLineEdit>("MaskEdit1")->setText("13/45/2004");
+  find<QPushButton>("ExportBtn")->click();
+  auto shown = dialogs.take();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("13/45/2004"), std::string::npos) << shown[0];
+  fileKept();
+  find<QCheckBox>("DateRangeCheckBox")->setChecked(false);
+
+  // A post office that fails half-way.
+  form->gwAccount = fakeAccount(3, 2);
+  find<QPushButton>("ExportBtn")->click();
+  shown = dialogs.take();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("The post office cannot be read"), std::string::npos) << shown[0];
+  fileKept();
+
+  // Cancel while it runs: no file, and the page says so.
+  form->gwAccount = fakeAccount(2000000, -1);
+  QTimer::singleShot(0, form.get(), [&] { find<QPushButton>("CancelBtn")->click(); });
+  find<QPushButton>("ExportBtn")->click();
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(find<QLabel>("ExportStatusLabel")->text().toStdString(),
+            "Export cancelled: no file was written to " + dir.file("out.txt") + ".");
+  fileKept();
+  EXPECT_FALSE(form->running());
+}
+
+TEST_F(ExportThroughTheWindow, StandardCsvInEitherEncoding) {
+  gw::ObjectRef note =
+      api::addMessage(api::messages(api::calendar(form->gwAccount)), u"GW.MESSAGE.NOTE");
+  api::setSubject(note, u"Caf\u00e9 \u041c\u043e\u0441\u043a\u0432\u0430, \"big\"");
+  api::setProperty(note, "BodyText", Variant(u"line 1\r\nline 2"));
+  source()->setItemIndex(2);
+  dblClick(available(), "Subject");
+  dblClick(available(), "Message");
+  find<TRadioGroup>("RadioGroup2")->setItemIndex(2);
+  EXPECT_FALSE(find("ExpSeparatorComboBox")->isHidden());
+  EXPECT_FALSE(find("RadioGroup4")->isEnabled());  // no quote substitute in this mode
+  find<QComboBox>("ExpSeparatorComboBox")->setCurrentIndex(1);
+  EXPECT_EQ(sample(), "Subject;Message<CR><LF>");
+
+  find<QPushButton>("ExportBtn")->click();
+  EXPECT_EQ(testing_support::readFile(dir.file("out.txt")),
+            "\"Caf\xE9 ??????, \"\"big\"\"\";\"line 1\r\nline 2\"\r\n");
+  auto shown = dialogs.take();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], "6 characters that Windows-1252 does not have were written as \"?\" in " +
+                          dir.file("out.txt") +
+                          ". Choose the encoding UTF-8 to keep every character.");
+
+  find<QComboBox>("ExpEncodingComboBox")->setCurrentIndex(2);
+  find<QPushButton>("ExportBtn")->click();
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(testing_support::readFile(dir.file("out.txt")),
+            "\xEF\xBB\xBF\"Caf\xC3\xA9 \xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0, "
+            "\"\"big\"\"\";\"line 1\r\nline 2\"\r\n");
 }
 
 TEST_F(ExportThroughTheWindow, AFileThatCannotBeCreated) {
@@ -294,8 +386,13 @@ TEST_F(ExportThroughTheWindow, AFileThatCannotBeCreated) {
   for (const QString& path : {QString::fromStdString(dir.file("missing/out.txt")), QString()}) {
     find<QLineEdit>("Edit1")->setText(path);
     find<QPushButton>("ExportBtn")->click();
-    EXPECT_EQ(dialogs.take(), std::vector<std::string>{"Unable to create export file."});
-    EXPECT_EQ(find<QLineEdit>("Edit1")->text(), "");
+    auto shown = dialogs.take();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("Unable to create export file.\n\n", 0), 0u) << shown[0];
+    EXPECT_NE(shown[0].find(path.isEmpty() ? "No file name" : "No such file or directory"),
+              std::string::npos)
+        << shown[0];
+    EXPECT_EQ(find<QLineEdit>("Edit1")->text(), path);  // kept for the user to mend
   }
 }
 

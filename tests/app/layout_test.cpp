@@ -54,9 +54,8 @@ TEST_F(AppTest, EveryAcceleratorLetterIsUsedOncePerPage) {
     for (const QString& caption : menu + captions(tabs->widget(p))) {
       QChar letter = accelerator(caption);
       if (letter.isNull()) continue;
-      EXPECT_FALSE(seen.contains(letter))
-          << "page " << p << ": " << caption.toStdString() << " and "
-          << seen.value(letter).toStdString();
+      EXPECT_FALSE(seen.contains(letter)) << "page " << p << ": " << caption.toStdString()
+                                          << " and " << seen.value(letter).toStdString();
       seen.insert(letter, caption);
     }
     EXPECT_GT(seen.size(), 8) << "page " << p;

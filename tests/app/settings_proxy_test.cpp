@@ -99,8 +99,9 @@ TEST_F(Settings, SaveThenOpenRestoresEveryControl) {
   EXPECT_EQ(dialogs.saved[0].initialPath,
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString());
   std::string bytes = readFile(dir.file("choices.mwb"));
-  EXPECT_EQ(bytes.size(), 2360u);
+  // The record as earlier versions read it, then the choices it has no room for.
   EXPECT_EQ(bytes.substr(0, 15), "\x0EMARROWBYV1.06d");
+  EXPECT_EQ(bytes.substr(2360, 21), "MARROWBY-EXTENSION 1\n");
   EXPECT_NE(bytes.find("caf\xE9.txt"), std::string::npos);  // Windows-1252
 
   // Change what does not rebuild the lists, then open.
@@ -125,17 +126,32 @@ TEST_F(Settings, SaveThenOpenRestoresEveryControl) {
   EXPECT_EQ(dialogs.opened.back().initialPath, dir.path());  // where the last one was
 }
 
-TEST_F(Settings, AChangedDataSourceRebuildsTheExportLists) {
+TEST_F(Settings, TheChosenFieldsComeBackWithTheirSource) {
   group("RadioGroup1")->setItemIndex(1);
   dblClick(list("ListBox1"), "Subject");
+  dblClick(list("ListBox1"), "Due Date");
   click(list("ListBox1"), "Priority");
+  group("RadioGroup7")->setItemIndex(1);
   save(dir.file("tasks.mwb"));
   group("RadioGroup1")->setItemIndex(2);
+  group("RadioGroup7")->setItemIndex(0);
   open(dir.file("tasks.mwb"));
   EXPECT_EQ(group("RadioGroup1")->itemIndex(), 1);
-  EXPECT_EQ(list("ListBox1")->count(), 10);
+  EXPECT_EQ(rows(list("ListBox2")), (QStringList{"Subject", "Due Date"}));
+  EXPECT_EQ(list("ListBox1")->count(), 8);
+  EXPECT_EQ(list("ListBox1")->currentItem()->text(), "Priority");
+  EXPECT_EQ(group("RadioGroup7")->itemIndex(), 1);
+  EXPECT_EQ(edit("Edit2")->text(), "\"Subject\",\"Due Date\"<CR><LF>");
+
+  // A file of the record alone (as earlier versions write) loads with the defaults.
+  std::string bytes = readFile(dir.file("tasks.mwb"));
+  writeFile(dir.file("old.mwb"), bytes.substr(0, 2360));
+  group("RadioGroup1")->setItemIndex(2);
+  open(dir.file("old.mwb"));
+  EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(group("RadioGroup1")->itemIndex(), 1);
   EXPECT_EQ(list("ListBox2")->count(), 0);
-  EXPECT_EQ(list("ListBox1")->currentRow(), -1);
+  EXPECT_EQ(group("RadioGroup7")->itemIndex(), 0);
 }
 
 TEST_F(Settings, LongTextsComeBackCutTo255) {

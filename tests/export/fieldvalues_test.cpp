@@ -119,7 +119,7 @@ TEST_F(ItemFields, EveryRowInBothTimeForms) {
       {"Duration (HH.hh/100)", "1.5", "1.5"},
       {"Duration (minutes)", "90", "90"},
       {"Place", "Room 5", "Room 5"},
-      {"Subject", "Lunch \"Caf\xE9\"", "Lunch \"Caf\xE9\""},
+      {"Subject", "Lunch \"Caf\u00E9\"", "Lunch \"Caf\u00E9\""},  // UTF-8
       {"Message", "line one\r\nline two", "line one\r\nline two"},
       {"From", "alice", "alice"},
       {"AssignedDate", "01/10/2004", "01/10/2004"},

@@ -106,29 +106,18 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
   }
 
   std::string exportFrom(const gw::ObjectRef& account, Source source, const V& fields) {
-    platform::TextFileWriter file;
-    std::string path = dir_.file("export.txt");
-    EXPECT_TRUE(exporting::makeexpfile(file, path));
-    exporting::ExportJob job{file, format_, fields, exportChoices_, exportChoices_};
-    exporting::writeHeader(job);
-    gw::ObjectRef cal, msgs, msg;
-    exporting::CalendarHolders h{cal, msgs, msg};
-    switch (source) {
-      case Source::Appointments:
-        exporting::exportAppts(job, exportChoices_, account, h);
-        break;
-      case Source::Tasks:
-        exporting::exportTasks(job, exportChoices_, account, h);
-        break;
-      case Source::Notes:
-        exporting::exportNotes(job, exportChoices_, account, h);
-        break;
-      case Source::AddressBook:
-        exporting::exportAB(job, book(account));
-        break;
-    }
-    file.close();
-    return readFile(path);
+    exporting::ExportRequest request;
+    request.path = dir_.file("export.txt");
+    request.source = static_cast<exporting::ExportSource>(source);
+    request.account = account;
+    if (source == Source::AddressBook) request.addressBook = book(account);
+    for (const std::string& f : fields) request.fields.push_back(platform::ansiToUtf8(f));
+    request.format = format_;
+    request.header = true;
+    request.timeFormatItem = exportChoices_.timeFormatItem();
+    request.yearFormatItem = exportChoices_.yearFormatItem();
+    exporting::runExport(request, exportChoices_);
+    return readFile(request.path);
   }
 
   void importInto(const gw::ObjectRef& account, Source source, const V& fields,

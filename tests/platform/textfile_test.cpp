@@ -93,16 +93,3 @@ TEST(TextFileWriter, WritesAndReportsFailures) {
       },
       platform::IoError);
 }
-
-TEST(TextFileWriter, AtomicReplaceKeepsTheOldFileOnFailure) {
-  TempDir dir;
-  std::string path = dir.file("settings.mwb");
-  platform::writeFileAtomically(path, "old");
-  platform::writeFileAtomically(path, "new");
-  EXPECT_EQ(testing_support::readFile(path), "new");
-  EXPECT_THROW(platform::writeFileAtomically(dir.file("no/such/folder/x"), "y"), platform::IoError);
-  // A file that cannot be replaced (its folder is read-only) stays as it was; root
-  // ignores permissions, so a path whose folder is a file stands in.
-  EXPECT_THROW(platform::writeFileAtomically(path + "/child", "y"), platform::IoError);
-  EXPECT_EQ(testing_support::readFile(path), "new");
-}
