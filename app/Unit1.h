@@ -3,13 +3,12 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "export/exporter.h"
 #include "groupwise/object.h"
-#include "import/datetime.h"
 #include "import/importer.h"
-#include "import/linereader.h"
 #include "platform/dialogs.h"
 
 namespace Ui {
@@ -25,10 +24,7 @@ class QListWidget;
 class TForm1 : public QMainWindow,
                private exporting::ValueOptions,
                private exporting::DateRange,
-               private exporting::RunHost,
-               private importing::LineOptions,
-               private importing::DateMask,
-               private importing::CountDisplay {
+               private exporting::RunHost {
   Q_OBJECT
 
  public:
@@ -156,15 +152,15 @@ class TForm1 : public QMainWindow,
   void processMessages() override;
   void showProgress(bool shown) override;
   void setProgress(int position) override;
-  // importing::LineOptions and DateMask over the Import page's controls.
-  int delimiterMode() const override;
-  bool removeTrailingSpaces() const override;
-  bool removeQuotes() const override;
-  int itemIndex() const override;
-  void selectItem(int index) override;
-  void setCountText(const std::string& text) override;
+  // The Import page's choices.
+  int delimiterMode() const;
+  bool removeTrailingSpaces() const;
+  bool removeQuotes() const;
+  int itemIndex() const;
+  void selectItem(int index);
+  void setCountText(const std::string& text);
   // Lets window messages through, at most every few milliseconds.
-  importing::ProcessMessages messagePump();
+  std::function<void()> messagePump();
 
   friend class RunLock;
 

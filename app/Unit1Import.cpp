@@ -8,11 +8,22 @@
 #include "app/QtText.h"
 #include "app/RunLock.h"
 #include "app/Unit1.h"
+#include "groupwise/gwapi.h"
 #include "import/fieldnames.h"
 #include "platform/ansi.h"
 #include "ui_Unit1.h"
 
-namespace {}  // namespace
+namespace {
+
+importing::FileFormat importFormat(int mode, bool trim, bool quotes) {
+  importing::FileFormat format;
+  format.mode = mode;
+  format.removeTrailingSpaces = trim;
+  format.removeQuotes = quotes;
+  return format;
+}
+
+}  // namespace
 
 void TForm1::connectImportPage() {
   on(ui->BitBtn3, &QPushButton::clicked, &TForm1::BitBtn3Click);
@@ -55,15 +66,13 @@ void TForm1::Edit3KeyPress() {
 void TForm1::getImpFields(const QString& path) {
   ui->ListBox3->clear();
   if (itemIndex() < 0) selectItem(0);
-  std::string line;
-  if (!importing::readFirstLine(path.toStdString(), line)) {
+  auto names = importing::readFieldNames(
+      path.toStdString(), importFormat(delimiterMode(), removeTrailingSpaces(), removeQuotes()));
+  if (!names) {
     dialogs_.message(platform::MessageKind::Error, "Unable to open import file.");
     return;
   }
-  RunLock lock(this, nullptr);
-  std::vector<std::string> names = importing::readFieldNames(
-      std::move(line), impDelimiters, ui->RadioGroup6->itemIndex(), messagePump());
-  for (const std::string& name : names) ui->ListBox3->addItem(fromAnsi(name));
+  for (const std::string& name : *names) ui->ListBox3->addItem(QString::fromStdString(name));
 }
 
 void TForm1::RadioGroup5Click() {
@@ -137,44 +146,71 @@ void TForm1::BitBtn6Click() {
   }
   ui->BitBtn6->setCursor(Qt::WaitCursor);
   std::string failure;
+  std::optional<importing::ImportResult> result;
   {
     RunLock lock(this, nullptr);
-    importing::ImportJob job{ui->Edit3->text().toStdString(),
-                             ui->IgnoreFirstLineCB->isChecked(),
-                             listTexts(ui->ListBox4),
-                             impDelimiters,
-                             *this,
-                             *this,
-                             messagePump(),
-                             dialogs_};
+    importing::ImportRequest request;
+    request.path = ui->Edit3->text().toStdString();
+    request.format = importFormat(delimiterMode(), removeTrailingSpaces(), removeQuotes());
+    request.ignoreFirstLine = ui->IgnoreFirstLineCB->isChecked();
+    if (itemIndex() < 0) selectItem(0);
+    request.dateMask = itemIndex();
+    for (int i = 0; i < ui->ListBox4->count(); ++i) {
+      request.pairing.push_back(ui->ListBox4->item(i)->text().toStdString());
+    }
+    struct Host : importing::ImportHost {
+      TForm1* form;
+      std::function<void()> pump;
+      void processMessages() override { pump(); }
+      void entriesMade(std::size_t n) override { form->setCountText(std::to_string(n)); }
+    } host;
+    host.form = this;
+    host.pump = messagePump();
     try {
       switch (ui->RadioGroup5->itemIndex()) {
         case 0:
-          importing::ImpCal(0, job, gwAccount);
+          request.destination = importing::Destination::calendar(gw::CalendarKind::Appointment);
           break;
         case 1:
-          importing::ImpCal(5, job, gwAccount);
+          request.destination = importing::Destination::calendar(gw::CalendarKind::Task);
           break;
         case 2:
-          importing::ImpCal(3, job, gwAccount);
+          request.destination = importing::Destination::calendar(gw::CalendarKind::Note);
           break;
         case 3:
-          importing::ImpAddrs(job, gwAccount, ui->ImpABComboBox->currentText().toStdU16String(),
-                              gwAddressBooks, gwAddressBook, *this);
+          request.destination = importing::Destination::addressBookNamed(
+              ui->ImpABComboBox->currentText().toStdString());
+          // The target becomes the current address book.
+          gwAddressBooks = gw::api::addressBooks(gwAccount);
+          gwAddressBook = gw::api::itemByName(gwAddressBooks,
+                                              ui->ImpABComboBox->currentText().toStdU16String());
           break;
         default:
-          break;
+          break;  // no destination: nothing runs
+      }
+      if (ui->RadioGroup5->itemIndex() >= 0 && ui->RadioGroup5->itemIndex() <= 3) {
+        result = importing::runImport(request, gwAccount, host);
       }
     } catch (const std::exception& e) {
       failure = e.what();
     }
   }
   ui->BitBtn6->unsetCursor();
-  if (!failure.empty()) reportError(failure);
+  if (!failure.empty()) {
+    reportError(failure);
+  } else if (result) {
+    if (result->addressBook) setCountText(result->countText());
+    std::string message = result->endMessage();
+    if (!message.empty()) {
+      dialogs_.message(
+          result->completed() ? platform::MessageKind::Warning : platform::MessageKind::Error,
+          message);
+    }
+  }
 }
 
 void TForm1::setCountText(const std::string& text) {
-  ui->countLabel->setText(fromAnsi(text));
+  ui->countLabel->setText(QString::fromStdString(text));
 }
 
 int TForm1::delimiterMode() const {
@@ -202,7 +238,7 @@ void TForm1::selectItem(int index) {
   ui->ImpDateComboBox->setEditText(ui->ImpDateComboBox->itemText(index));
 }
 
-importing::ProcessMessages TForm1::messagePump() {
+std::function<void()> TForm1::messagePump() {
   lastMessages_ = QDateTime::currentMSecsSinceEpoch();
   return [this] { processMessages(); };
 }
