@@ -7,6 +7,7 @@
 #include "groupwise/gwapi.h"
 #include "import/fieldnames.h"
 #include "platform/ansi.h"
+#include "platform/errors.h"
 
 namespace importing {
 namespace {
@@ -75,6 +76,21 @@ class SaveMarks {
   std::size_t immediate_ = 0, lastImmediate_ = 0;
 };
 
+// Called in a handler: the text of the exception being handled when it is a refusal of
+// the record, GroupWise refusing a call (gw::Error) or a value (a conversion error). A
+// failure of the post office itself, or any other, is raised again.
+std::string refusal() {
+  try {
+    throw;
+  } catch (const gw::StoreError&) {
+    throw;
+  } catch (const gw::Error& e) {
+    return e.what();
+  } catch (const platform::ConversionError& e) {
+    return e.what();
+  }
+}
+
 // Removes what a refused record made, as well as it can.
 void removeQuietly(const gw::ObjectRef& object) {
   try {
@@ -106,14 +122,11 @@ bool ImpCal(const Target& target, const Converted& values, SetAsideLine& refused
       }
     }
     return true;
-  } catch (const gw::StoreError&) {
+  } catch (...) {
     if (item) removeQuietly(item);
-    throw;
-  } catch (const std::exception& e) {
-    if (item) removeQuietly(item);
+    refused.reason = refusal();
     refused.field = current ? current->field : "";
     refused.value = current ? current->text : "";
-    refused.reason = e.what();
     return false;
   }
 }
@@ -124,10 +137,8 @@ bool ImpAddrs(const Target& target, const Converted& values, SetAsideLine& refus
   try {
     entry = api::addEntry(api::addressBookEntries(target.book), values.displayName, values.email,
                           values.emailType);
-  } catch (const gw::StoreError&) {
-    throw;
-  } catch (const std::exception& e) {
-    refused = {0, "Name", platform::toUtf8(values.displayName), e.what()};
+  } catch (...) {
+    refused = {0, "Name", platform::toUtf8(values.displayName), refusal()};
     return false;
   }
   const std::pair<std::u16string, std::u16string>* current = nullptr;
@@ -137,13 +148,10 @@ bool ImpAddrs(const Target& target, const Converted& values, SetAsideLine& refus
       api::addField(api::entryFields(entry), field.first, field.second);
     }
     return true;
-  } catch (const gw::StoreError&) {
-    removeQuietly(entry);
-    throw;
-  } catch (const std::exception& e) {
+  } catch (...) {
     removeQuietly(entry);
     refused = {0, current ? platform::toUtf8(current->first) : "",
-               current ? platform::toUtf8(current->second) : "", e.what()};
+               current ? platform::toUtf8(current->second) : "", refusal()};
     return false;
   }
 }
