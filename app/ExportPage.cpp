@@ -163,14 +163,20 @@ void ExportPage::connectHandlers() {
 // right one, then the sample line and the buttons.
 void ExportPage::setTabOrder() {
   std::vector<QWidget*> order;
-  for (TRadioGroup* g : {ui->RadioGroup1, ui->RadioGroup2, ui->RadioGroup3, ui->RadioGroup4,
-                         ui->TimeRadioGroup, ui->RadioGroup7}) {
+  auto group = [&](TRadioGroup* g) {
     for (int i = 0; i < g->items().size(); ++i) order.push_back(g->button(i));
-  }
+  };
+  group(ui->RadioGroup1);
+  group(ui->RadioGroup2);
+  group(ui->RadioGroup3);
+  order.push_back(ui->ExpSeparatorComboBox);
+  group(ui->RadioGroup4);
+  group(ui->TimeRadioGroup);
+  group(ui->RadioGroup7);
   for (QWidget* w : std::initializer_list<QWidget*>{
-           ui->CheckBox1, ui->Edit1, ui->DateRangeCheckBox, ui->MaskEdit1, ui->MaskEdit2,
-           ui->ABComboBox, ui->ListBox1, ui->ListBox2, ui->BitBtn1, ui->BitBtn2, ui->Edit2,
-           ui->ExportBtn, ui->HelpBtn, ui->QuitBtn}) {
+           ui->ExpEncodingComboBox, ui->CheckBox1, ui->Edit1, ui->DateRangeCheckBox, ui->MaskEdit1,
+           ui->MaskEdit2, ui->ABComboBox, ui->ListBox1, ui->ListBox2, ui->BitBtn1, ui->BitBtn2,
+           ui->Edit2, ui->ExportBtn, ui->HelpBtn, ui->QuitBtn}) {
     order.push_back(w);
   }
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);

@@ -475,7 +475,7 @@ void ImportPage::BitBtn6Click() {
   if (!message.empty()) {
     host_.dialogs().message(
         result->completed() ? platform::MessageKind::Warning : platform::MessageKind::Error,
-        message);
+        "Import of " + r.path + ":\n\n" + message);
   }
 }
 

@@ -279,11 +279,13 @@ TEST_F(ImportThroughTheWindow, AnErrorThatEndsTheRunIsReportedAndTheButtonComesB
   ASSERT_EQ(rows(gwFields()), (QStringList{"Start Time"}));
   find<QPushButton>("BitBtn6")->click();
   // The line is set aside; the end message says so.
-  EXPECT_EQ(dialogs.take(),
-            std::vector<std::string>{
-                "Imported 0 items; 1 line set aside.\n\nLine 2, Start Time, \"x:30\": 'x:30' is "
-                "not a valid time\n\nThe lines set aside are in " +
-                dir.file("in.rejected.txt") + "; mend them there and import that file alone."});
+  EXPECT_EQ(
+      dialogs.take(),
+      std::vector<std::string>{
+          "Import of " + dir.file("in.txt") +
+          ":\n\nImported 0 items; 1 line set aside.\n\nLine 2, Start Time, \"x:30\": 'x:30' is "
+          "not a valid time\n\nThe lines set aside are in " +
+          dir.file("in.rejected.txt") + "; mend them there and import that file alone."});
   EXPECT_FALSE(find("BitBtn6")->testAttribute(Qt::WA_SetCursor));
   EXPECT_FALSE(form->running());
 }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -164,6 +165,49 @@ TEST(RealWindow, ChoicesStayWhenTheFocusComesBack) {
   form2.hide();
   form3.hide();
   platform::setFixedNow(std::nullopt);
+}
+
+// Tab from the first control of a page: the names of the controls it visits, in order,
+// until it comes back to the first.
+QStringList tabChain(QWidget* first) {
+  first->setFocus(Qt::TabFocusReason);
+  QStringList names;
+  for (int i = 0; i < 80; ++i) {
+    QWidget* now = QApplication::focusWidget();
+    if (!now || (i > 0 && now == first)) break;
+    names << now->objectName();
+    QTest::keyClick(now, Qt::Key_Tab);
+  }
+  return names;
+}
+
+TEST(RealWindow, TabVisitsEveryControlInReadingOrder) {
+  gw::standin::registerProgId();
+  testing_support::PostOfficeFixture po;
+  QtDialogs dialogs;
+  TForm1 form(dialogs);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form, 5000));
+  auto* tabs = form.findChild<QTabWidget*>("TabbedNotebook1");
+  tabs->setCurrentIndex(0);
+  QStringList exportChain = tabChain(form.findChild<QWidget*>("RadioGroup1_0"));
+  // Radio buttons take the focus one group at a time (arrows move inside a group);
+  // disabled and hidden controls are passed over.
+  EXPECT_EQ(exportChain.mid(0, 14),
+            (QStringList{"RadioGroup1_0", "RadioGroup2_0", "RadioGroup3_0", "RadioGroup4_0",
+                         "TimeRadioGroup_0", "RadioGroup7_0", "ExpEncodingComboBox", "CheckBox1",
+                         "Edit1", "DateRangeCheckBox", "ListBox1", "ListBox2", "Edit2", "HelpBtn"}))
+      << exportChain.join(", ").toStdString();
+  tabs->setCurrentIndex(1);
+  QStringList importChain = tabChain(form.findChild<QWidget*>("Edit3"));
+  EXPECT_EQ(
+      importChain.mid(0, 9),
+      (QStringList{"Edit3", "BitBtn3", "ImpDateComboBox", "ImpEncodingComboBox", "RadioGroup5_0",
+                   "RadioGroup6_0", "IgnoreFirstLineCB", "CBtrailspace", "CBquotereplace"}))
+      << importChain.join(", ").toStdString();
+  EXPECT_TRUE(importChain.contains("BitBtn6"));
+  EXPECT_LT(importChain.indexOf("ListBox3"), importChain.indexOf("ListBox4"));
+  EXPECT_LT(importChain.indexOf("ListBox4"), importChain.indexOf("BitBtn6"));
 }
 
 int main(int argc, char** argv) {
