@@ -112,6 +112,9 @@ struct MailboxContext {
   UserRecord sessionUser;
 };
 
+// Shared by the objects of one account.
+using Mailbox = std::shared_ptr<const MailboxContext>;
+
 ObjectRef makeAccount(MailboxContext ctx);
 
 // An identity text (MessageID, EntryID) as the number it stands for.

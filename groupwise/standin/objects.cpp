@@ -145,8 +145,8 @@ class FormattedText : public StandinObject {
 
 class Message : public StandinObject {
  public:
-  Message(MailboxContext ctx, std::shared_ptr<ItemRow> row)
-      : StandinObject(ctx.po), ctx_(std::move(ctx)), row_(std::move(row)) {}
+  Message(Mailbox ctx, std::shared_ptr<ItemRow> row)
+      : StandinObject(ctx->po), ctx_(std::move(ctx)), row_(std::move(row)) {}
   std::string_view typeName() const override { return "Message"; }
 
  protected:
@@ -229,10 +229,10 @@ class Message : public StandinObject {
 
   // Only the owner, or a user the owner granted proxy access, changes a mailbox.
   void remove() {
-    if (ctx_.owner.id != ctx_.sessionUser.id &&
-        !po_->proxyGranted(ctx_.owner.id, ctx_.sessionUser.id)) {
-      throw Error("The item cannot be deleted: the user \"" + utf8(ctx_.owner.userId) +
-                  "\" has not granted proxy access to \"" + utf8(ctx_.sessionUser.userId) + "\"");
+    if (ctx_->owner.id != ctx_->sessionUser.id &&
+        !po_->proxyGranted(ctx_->owner.id, ctx_->sessionUser.id)) {
+      throw Error("The item cannot be deleted: the user \"" + utf8(ctx_->owner.userId) +
+                  "\" has not granted proxy access to \"" + utf8(ctx_->sessionUser.userId) + "\"");
     }
     po_->deleteItem(row_);
   }
@@ -352,15 +352,15 @@ class Message : public StandinObject {
   }
 
  private:
-  MailboxContext ctx_;
+  Mailbox ctx_;
   std::shared_ptr<ItemRow> row_;
 };
 
 class MessageList : public CollectionObject {
  public:
   // With identities: a found set. Without: the whole calendar, read on first use.
-  MessageList(MailboxContext ctx, std::optional<std::vector<std::int64_t>> ids)
-      : CollectionObject(ctx.po), ctx_(std::move(ctx)) {
+  MessageList(Mailbox ctx, std::optional<std::vector<std::int64_t>> ids)
+      : CollectionObject(ctx->po), ctx_(std::move(ctx)) {
     if (ids) rows_.emplace(std::move(*ids));
   }
   std::string_view typeName() const override { return "Messages"; }
@@ -389,24 +389,24 @@ class MessageList : public CollectionObject {
     if (boxType < 1 || boxType > 6) {
       throw Error("Unknown message box type " + std::to_string(boxType));
     }
-    auto row = po_->newItem(ctx_.owner.id, canonical, boxType, ctx_.sessionUser.displayName);
+    auto row = po_->newItem(ctx_->owner.id, canonical, boxType, ctx_->sessionUser.displayName);
     if (rows_) rows_->append(row->id);
     return Variant(ObjectRef(std::make_shared<Message>(ctx_, row)));
   }
 
  private:
   PagedRows<ItemRow>& rows() {
-    if (!rows_) rows_.emplace(po_->itemIds(ctx_.owner.id, ""));
+    if (!rows_) rows_.emplace(po_->itemIds(ctx_->owner.id, ""));
     return *rows_;
   }
 
-  MailboxContext ctx_;
+  Mailbox ctx_;
   std::optional<PagedRows<ItemRow>> rows_;
 };
 
 class CalendarFolder : public StandinObject {
  public:
-  explicit CalendarFolder(MailboxContext ctx) : StandinObject(ctx.po), ctx_(std::move(ctx)) {}
+  explicit CalendarFolder(Mailbox ctx) : StandinObject(ctx->po), ctx_(std::move(ctx)) {}
   std::string_view typeName() const override { return "Folder"; }
 
  protected:
@@ -420,7 +420,7 @@ class CalendarFolder : public StandinObject {
         auto today = platform::dateToSeconds(platform::todayDate()) / 86400;
         std::string sql = filterToSql(*parseFilter(filter, today));
         return Variant(
-            ObjectRef(std::make_shared<MessageList>(ctx_, po_->itemIds(ctx_.owner.id, sql))));
+            ObjectRef(std::make_shared<MessageList>(ctx_, po_->itemIds(ctx_->owner.id, sql))));
       }
       case 1:
         getter(member, kind, args);
@@ -434,7 +434,7 @@ class CalendarFolder : public StandinObject {
   }
 
  private:
-  MailboxContext ctx_;
+  Mailbox ctx_;
 };
 
 // ---------------------------------------------------------------- address books
@@ -450,6 +450,8 @@ struct BookContext {
   BookRecord book;
   FieldDefsRef defs;
 };
+// Shared by the objects of one book.
+using Book = std::shared_ptr<const BookContext>;
 
 class FieldObject : public StandinObject {
  public:
@@ -482,8 +484,8 @@ class FieldObject : public StandinObject {
 
 class FieldsObject : public CollectionObject {
  public:
-  FieldsObject(BookContext ctx, std::shared_ptr<EntryRow> row)
-      : CollectionObject(ctx.po), ctx_(std::move(ctx)), row_(std::move(row)) {}
+  FieldsObject(Book ctx, std::shared_ptr<EntryRow> row)
+      : CollectionObject(ctx->po), ctx_(std::move(ctx)), row_(std::move(row)) {}
   std::string_view typeName() const override { return "Fields"; }
 
  protected:
@@ -516,19 +518,19 @@ class FieldsObject : public CollectionObject {
     expectArgs(*this, member, args, 3);
     std::u16string name = textArg(*this, member, args, 0);
     int type = intArg(*this, member, args, 1);
-    if (ctx_.book.id == 0) {
+    if (ctx_->book.id == 0) {
       throw Error("The address book \"Novell GroupWise Address Book\" is read-only");
     }
     const FieldDef* def = nullptr;
-    for (const FieldDef& d : *ctx_.defs) {
+    for (const FieldDef& d : *ctx_->defs) {
       if (d.name == name) def = &d;
     }
     if (!def) {
-      throw Error("The address book \"" + utf8(ctx_.book.name) + "\" has no field \"" + utf8(name) +
-                  "\"");
+      throw Error("The address book \"" + utf8(ctx_->book.name) + "\" has no field \"" +
+                  utf8(name) + "\"");
     }
     if (def->type != type) {
-      throw Error("The address book \"" + utf8(ctx_.book.name) + "\" defines the field \"" +
+      throw Error("The address book \"" + utf8(ctx_->book.name) + "\" defines the field \"" +
                   utf8(name) + "\" as a " + fieldTypeName(def->type) + " field, not " +
                   fieldTypeName(type));
     }
@@ -558,14 +560,14 @@ class FieldsObject : public CollectionObject {
     return Variant(ObjectRef(std::make_shared<FieldObject>(*target)));
   }
 
-  BookContext ctx_;
+  Book ctx_;
   std::shared_ptr<EntryRow> row_;
 };
 
 class EntryObject : public StandinObject {
  public:
-  EntryObject(BookContext ctx, std::shared_ptr<EntryRow> row)
-      : StandinObject(ctx.po), ctx_(std::move(ctx)), row_(std::move(row)) {}
+  EntryObject(Book ctx, std::shared_ptr<EntryRow> row)
+      : StandinObject(ctx->po), ctx_(std::move(ctx)), row_(std::move(row)) {}
   std::string_view typeName() const override { return "AddressBookEntry"; }
   Variant defaultValue() override { return Variant(field(u"Name")); }
 
@@ -579,7 +581,7 @@ class EntryObject : public StandinObject {
     if (id == 7) {
       method(member, kind);
       expectArgs(*this, member, args, 0);
-      if (ctx_.book.id == 0) {
+      if (ctx_->book.id == 0) {
         throw Error(
             "The address book \"Novell GroupWise Address Book\" is read-only: its entries "
             "cannot be deleted");
@@ -616,27 +618,27 @@ class EntryObject : public StandinObject {
     }
     return {};
   }
-  BookContext ctx_;
+  Book ctx_;
   std::shared_ptr<EntryRow> row_;
 };
 
 class EntriesObject : public CollectionObject {
  public:
-  explicit EntriesObject(BookContext ctx) : CollectionObject(ctx.po), ctx_(std::move(ctx)) {}
+  explicit EntriesObject(Book ctx) : CollectionObject(ctx->po), ctx_(std::move(ctx)) {}
   std::string_view typeName() const override { return "AddressBookEntries"; }
 
  protected:
   std::size_t count() override { return rows().size(); }
   ObjectRef at(std::size_t i) override {
     auto row = rows().at(
-        i, [&](std::span<const std::int64_t> ids) { return po_->loadEntries(ctx_.book.id, ids); });
+        i, [&](std::span<const std::int64_t> ids) { return po_->loadEntries(ctx_->book.id, ids); });
     if (!row || row->deleted) goneAt(*this, i);
     return std::make_shared<EntryObject>(ctx_, std::move(row));
   }
 
   Variant add(std::string_view member, Args args) override {
     expectArgs(*this, member, args, 1, 4);
-    if (ctx_.book.id == 0) {
+    if (ctx_->book.id == 0) {
       throw Error(
           "The address book \"Novell GroupWise Address Book\" is read-only: entries are "
           "added to personal address books only");
@@ -656,18 +658,18 @@ class EntriesObject : public CollectionObject {
     std::vector<EntryField> fields{{u"Name", kFieldText, name, true},
                                    {u"E-Mail Address", kFieldText, email, true},
                                    {u"E-Mail Type", kFieldText, type, true}};
-    auto row = po_->newEntry(ctx_.book.id, objType, std::move(fields));
+    auto row = po_->newEntry(ctx_->book.id, objType, std::move(fields));
     if (rows_) rows_->append(row->id);
     return Variant(ObjectRef(std::make_shared<EntryObject>(ctx_, row)));
   }
 
  private:
   PagedRows<EntryRow>& rows() {
-    if (!rows_) rows_.emplace(po_->entryIds(ctx_.book.id));
+    if (!rows_) rows_.emplace(po_->entryIds(ctx_->book.id));
     return *rows_;
   }
 
-  BookContext ctx_;
+  Book ctx_;
   std::optional<PagedRows<EntryRow>> rows_;
 };
 
@@ -714,9 +716,10 @@ class FieldDefinitionsObject : public CollectionObject {
 class AddressBookObject : public StandinObject {
  public:
   AddressBookObject(PostOfficeRef po, BookRecord book)
-      : StandinObject(po), ctx_{std::move(po), std::move(book), {}} {}
+      : StandinObject(po),
+        ctx_(std::make_shared<BookContext>(BookContext{po, std::move(book), {}})) {}
   std::string_view typeName() const override { return "AddressBook"; }
-  Variant defaultValue() override { return Variant(ctx_.book.name); }
+  Variant defaultValue() override { return Variant(ctx_->book.name); }
 
  protected:
   Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
@@ -729,27 +732,27 @@ class AddressBookObject : public StandinObject {
       expectArgs(*this, member, args, 1);
       std::u16string text = textArg(*this, member, args, 0);
       loadDefs();
-      auto row = po_->findEntry(ctx_.book.id, parseIdentity(text, "an EntryID"));
+      auto row = po_->findEntry(ctx_->book.id, parseIdentity(text, "an EntryID"));
       if (!row) {
-        throw Error("The address book \"" + utf8(ctx_.book.name) + "\" has no entry \"" +
+        throw Error("The address book \"" + utf8(ctx_->book.name) + "\" has no entry \"" +
                     utf8(text) + "\"");
       }
       return Variant(ObjectRef(std::make_shared<EntryObject>(ctx_, std::move(row))));
     }
     getter(member, kind, args);
-    if (id == 0) return Variant(ctx_.book.name);
+    if (id == 0) return Variant(ctx_->book.name);
     loadDefs();
-    if (id == 1) return Variant(ObjectRef(std::make_shared<FieldDefinitionsObject>(ctx_.defs)));
+    if (id == 1) return Variant(ObjectRef(std::make_shared<FieldDefinitionsObject>(ctx_->defs)));
     return Variant(ObjectRef(std::make_shared<EntriesObject>(ctx_)));
   }
 
  private:
   void loadDefs() {
-    if (!ctx_.defs) {
-      ctx_.defs = std::make_shared<const std::vector<FieldDef>>(po_->fieldDefs(ctx_.book.id));
+    if (!ctx_->defs) {
+      ctx_->defs = std::make_shared<const std::vector<FieldDef>>(po_->fieldDefs(ctx_->book.id));
     }
   }
-  BookContext ctx_;
+  std::shared_ptr<BookContext> ctx_;
 };
 
 class AddressBooksObject : public CollectionObject {
@@ -788,7 +791,7 @@ class AddressBooksObject : public CollectionObject {
 
 class AccountObject : public StandinObject {
  public:
-  explicit AccountObject(MailboxContext ctx) : StandinObject(ctx.po), ctx_(std::move(ctx)) {}
+  explicit AccountObject(Mailbox ctx) : StandinObject(ctx->po), ctx_(std::move(ctx)) {}
   std::string_view typeName() const override { return "Account"; }
 
  protected:
@@ -802,9 +805,9 @@ class AccountObject : public StandinObject {
       method(member, kind);
       expectArgs(*this, member, args, 1);
       std::u16string text = textArg(*this, member, args, 0);
-      auto row = po_->findItem(ctx_.owner.id, parseIdentity(text, "a MessageID"));
+      auto row = po_->findItem(ctx_->owner.id, parseIdentity(text, "a MessageID"));
       if (!row) {
-        throw Error("The mailbox of \"" + utf8(ctx_.owner.userId) + "\" has no item \"" +
+        throw Error("The mailbox of \"" + utf8(ctx_->owner.userId) + "\" has no item \"" +
                     utf8(text) + "\"");
       }
       return Variant(ObjectRef(std::make_shared<Message>(ctx_, std::move(row))));
@@ -814,24 +817,24 @@ class AccountObject : public StandinObject {
       case 0:
         // A proxied account reaches the logged-in user's own address books.
         return Variant(
-            ObjectRef(std::make_shared<AddressBooksObject>(po_, po_->books(ctx_.sessionUser.id))));
+            ObjectRef(std::make_shared<AddressBooksObject>(po_, po_->books(ctx_->sessionUser.id))));
       case 1:
         return Variant(ObjectRef(std::make_shared<CalendarFolder>(ctx_)));
       case 2:
-        return Variant(ctx_.owner.userId);
+        return Variant(ctx_->owner.userId);
       default:
-        return Variant(ctx_.owner.displayName);
+        return Variant(ctx_->owner.displayName);
     }
   }
 
  private:
-  MailboxContext ctx_;
+  Mailbox ctx_;
 };
 
 }  // namespace
 
 ObjectRef makeAccount(MailboxContext ctx) {
-  return std::make_shared<AccountObject>(std::move(ctx));
+  return std::make_shared<AccountObject>(std::make_shared<const MailboxContext>(std::move(ctx)));
 }
 
 }  // namespace gw::standin

@@ -94,7 +94,7 @@ CREATE INDEX items_by_owner ON items(owner, start_date, id);
 std::atomic<std::int64_t> g_waitLimitMs{60000};
 // Up to this size (file and write-ahead log) the whole file is checked when it is
 // opened; above it, a check that reads a few dozen pages.
-std::atomic<std::int64_t> g_fullCheckBytes{24ll << 20};
+std::atomic<std::int64_t> g_fullCheckBytes{8ll << 20};
 
 // Post offices still open at exit get their last changes committed.
 std::recursive_mutex g_openMutex;  // a post office failing to open is destroyed under it
@@ -179,6 +179,19 @@ int waitForLock(void*, int attempt) {
   std::this_thread::sleep_for(milliseconds(ms));
   gw::api::runWaitHook();
   return 1;
+}
+
+// Long statements (a search over a large calendar, a large commit) let the window
+// repaint as a wait for another program does; only on the thread that set the hook.
+int keepWindowGoing(void*) {
+  using namespace std::chrono;
+  thread_local steady_clock::time_point last;
+  auto now = steady_clock::now();
+  if (now - last >= milliseconds(20)) {
+    last = now;
+    gw::api::runWaitHook();
+  }
+  return 0;
 }
 
 constexpr int kCheckpointPages = 1000;
@@ -301,7 +314,8 @@ std::shared_ptr<PostOffice> PostOffice::open(const std::string& path) {
 }
 
 void PostOffice::openConnection() {
-  db_.open(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
+  // The connection is used under dbMutex_ only, so SQLite need not lock it again.
+  db_.open(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
   db_.setOpening(true);
   waitForOtherPrograms(db_);
   if (sqlite3_db_readonly(db_.handle(), "main") == 1) {
@@ -347,6 +361,7 @@ void PostOffice::openConnection() {
   }
   db_.setOpening(false);
   sqlite3_wal_hook(db_.handle(), countWalPages, &walPages_);
+  sqlite3_progress_handler(db_.handle(), 10000, keepWindowGoing, nullptr);
 }
 
 void PostOffice::checkIntegrity() {
@@ -374,12 +389,15 @@ void PostOffice::checkIntegrity() {
   while (roots.step()) {
     if (roots.int64(0) > pages) damaged("a table begins past the end of the file");
   }
+  // Each reads the pages from a table's root to one of its ends (a min() and a max()
+  // together would read the whole table).
   static const char* kEnds[] = {
-      "SELECT min(id), max(id) FROM users",
-      "SELECT min(userid), max(userid) FROM users",
-      "SELECT min(id), max(id) FROM books",
-      "SELECT min(id), max(id) FROM entries",
-      "SELECT min(id), max(id) FROM items",
+      "SELECT min(id) FROM users",
+      "SELECT max(id) FROM users",
+      "SELECT min(userid) FROM users",
+      "SELECT max(userid) FROM users",
+      "SELECT min(id) FROM books",
+      "SELECT max(id) FROM books",
       "SELECT count(*) FROM (SELECT 1 FROM postoffice LIMIT 64)",
       "SELECT owner, grantee FROM proxy_grants ORDER BY owner, grantee LIMIT 1",
       "SELECT owner, grantee FROM proxy_grants ORDER BY owner DESC, grantee DESC LIMIT 1",
@@ -402,12 +420,16 @@ void PostOffice::checkIntegrity() {
     while (ends.step()) {
     }
   }
+  // A few rows from anywhere in the two large tables, with their overflow pages.
   std::minstd_rand rng(static_cast<unsigned>(pages));
   for (const char* table : {"items", "entries"}) {
-    Statement range = db_.prepare(std::string("SELECT min(id), max(id) FROM ") + table);
-    range.step();
-    if (range.isNull(0)) continue;
-    std::int64_t lo = range.int64(0), hi = range.int64(1);
+    auto end = [&](const char* order) {
+      Statement q = db_.prepare(std::string("SELECT id FROM ") + table + " ORDER BY id " + order +
+                                " LIMIT 1");
+      return q.step() ? q.int64(0) : 0;
+    };
+    std::int64_t lo = end("ASC"), hi = end("DESC");
+    if (hi < lo || hi == 0) continue;
     Statement probe =
         db_.prepare(std::string("SELECT * FROM ") + table + " WHERE id >= ? ORDER BY id LIMIT 1");
     for (int i = 0; i < 8; ++i) {
@@ -521,6 +543,11 @@ PostOffice::~PostOffice() {
       flush();
     } catch (const std::exception& e) {
       std::fprintf(stderr, "post office %s: %s\n", path_.c_str(), e.what());
+    }
+    try {
+      releaseUnusedIds();
+    } catch (const std::exception&) {
+      // They stay unused: identities need not be dense.
     }
   }
   statements_.clear();

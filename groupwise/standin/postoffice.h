@@ -255,6 +255,9 @@ class PostOffice {
   void noteChangeLocked() { ++changeMark_; }
   void afterNewRow();  // commits at once when too many changes are waiting
   std::int64_t allocateId(IdBlock& block, const char* key, const char* table);
+  // Gives back the identities of this process's blocks that were never used, where no
+  // other process has taken a block since.
+  void releaseUnusedIds();
   std::int64_t addUserLocked(const NewUser& user);  // in a transaction
   std::int64_t addBookLocked(std::int64_t owner, const std::u16string& name);
   Statement& updateStatement(unsigned mask);

@@ -79,6 +79,26 @@ ItemData readItem(const Statement& st) {
   return row;
 }
 
+// Entries with their fields, one row per field, ordered by entry; a condition follows.
+constexpr const char* kEntrySelect =
+    "SELECT e.id, e.book, e.obj_type, e.modified_date, f.name, f.type, f.value FROM entries e "
+    "LEFT JOIN entry_fields f ON f.entry = e.id WHERE ";
+
+void readEntries(Statement& st, std::unordered_map<std::int64_t, EntryData>& out) {
+  EntryData* current = nullptr;
+  while (st.step()) {
+    std::int64_t id = st.int64(0);
+    if (!current || current->id != id) {
+      current = &out[id];
+      current->id = id;
+      current->book = st.int64(1);
+      current->objType = st.int32(2);
+      current->modified = st.optInt64(3);
+    }
+    if (!st.isNull(4)) current->fields.push_back({st.text16(4), st.int32(5), st.text16(6)});
+  }
+}
+
 // "?, ?, ..." with n markers.
 std::string markers(std::size_t n) {
   std::string out;
@@ -206,6 +226,20 @@ std::int64_t PostOffice::allocateId(IdBlock& block, const char* key, const char*
   return first;
 }
 
+void PostOffice::releaseUnusedIds() {
+  DbLock db(*this);
+  std::lock_guard lock(idMutex_);
+  Statement put = db_.prepare("UPDATE postoffice SET value = ? WHERE key = ? AND value = ?");
+  for (auto [block, key] : {std::pair{&itemIds_, "next_item_id"}, {&entryIds_, "next_entry_id"}}) {
+    if (block->next >= block->end) continue;
+    put.bind(1, std::to_string(block->next))
+        .bind(2, std::string_view(key))
+        .bind(3, std::to_string(block->end))
+        .run();
+    *block = {};
+  }
+}
+
 void PostOffice::afterNewRow() {
   bool backlog;
   {
@@ -247,28 +281,14 @@ std::vector<std::shared_ptr<EntryRow>> PostOffice::loadEntries(std::int64_t book
     return out;
   }
   Statement& st = cached(
-      "loadEntries",
-      "SELECT e.id, e.book, e.obj_type, e.modified_date, f.name, f.type, f.value FROM entries e "
-      "LEFT JOIN entry_fields f ON f.entry = e.id WHERE e.id IN (" +
-          markers(kPage) + ") ORDER BY e.id");
+      "loadEntries", std::string(kEntrySelect) + "e.id IN (" + markers(kPage) + ") ORDER BY e.id");
   for (std::size_t first = 0; first < ids.size(); first += kPage) {
     std::size_t n = std::min(kPage, ids.size() - first);
     std::unordered_map<std::int64_t, EntryData> fresh;
     {
       ResetOnExit reset(st);
       bindPage(st, ids.subspan(first, n));
-      EntryData* current = nullptr;
-      while (st.step()) {
-        std::int64_t id = st.int64(0);
-        if (!current || current->id != id) {
-          current = &fresh[id];
-          current->id = id;
-          current->book = st.int64(1);
-          current->objType = st.int32(2);
-          current->modified = st.optInt64(3);
-        }
-        if (!st.isNull(4)) current->fields.push_back({st.text16(4), st.int32(5), st.text16(6)});
-      }
+      readEntries(st, fresh);
     }
     std::lock_guard state(stateMutex_);
     for (std::size_t i = 0; i < n; ++i) {
@@ -292,13 +312,26 @@ std::vector<std::shared_ptr<EntryRow>> PostOffice::entries(std::int64_t book) {
 }
 
 std::shared_ptr<EntryRow> PostOffice::findEntry(std::int64_t book, std::int64_t id) {
-  if (book != 0) {
+  if (book == 0) {
+    std::int64_t one[] = {id};
+    return loadEntries(book, one)[0];
+  }
+  DbLock lock(*this);
+  {
     std::lock_guard state(stateMutex_);
     auto live = liveEntry(id);
     if (live && live->queued) return live->deleted || live->book != book ? nullptr : live;
   }
-  std::int64_t one[] = {id};
-  return loadEntries(book, one)[0];
+  Statement& st = cached("findEntry", std::string(kEntrySelect) + "e.id = ? AND e.book = ?");
+  std::unordered_map<std::int64_t, EntryData> fresh;
+  {
+    ResetOnExit reset(st);
+    st.bind(1, id).bind(2, book);
+    readEntries(st, fresh);
+  }
+  if (fresh.empty()) return nullptr;
+  std::lock_guard state(stateMutex_);
+  return adoptEntry(std::move(fresh.begin()->second));
 }
 
 std::shared_ptr<EntryRow> PostOffice::newEntry(std::int64_t book, int objType,
@@ -349,16 +382,15 @@ std::vector<std::shared_ptr<ItemRow>> PostOffice::loadItems(std::span<const std:
                                           " FROM items WHERE id IN (" + markers(kPage) + ")");
   for (std::size_t first = 0; first < ids.size(); first += kPage) {
     std::size_t n = std::min(kPage, ids.size() - first);
-    std::unordered_map<std::int64_t, ItemData> fresh;
+    std::vector<ItemData> fresh;
+    fresh.reserve(n);
     {
       ResetOnExit reset(st);
       bindPage(st, ids.subspan(first, n));
-      while (st.step()) {
-        ItemData row = readItem(st);
-        std::int64_t id = row.id;
-        fresh.emplace(id, std::move(row));
-      }
+      while (st.step()) fresh.push_back(readItem(st));
     }
+    std::sort(fresh.begin(), fresh.end(),
+              [](const ItemData& a, const ItemData& b) { return a.id < b.id; });
     std::lock_guard state(stateMutex_);
     for (std::size_t i = 0; i < n; ++i) {
       std::int64_t id = ids[first + i];
@@ -367,8 +399,9 @@ std::vector<std::shared_ptr<ItemRow>> PostOffice::loadItems(std::span<const std:
         if (!live->deleted) out[first + i] = live;
         continue;
       }
-      auto it = fresh.find(id);
-      if (it != fresh.end()) out[first + i] = adoptItem(std::move(it->second));
+      auto it = std::lower_bound(fresh.begin(), fresh.end(), id,
+                                 [](const ItemData& d, std::int64_t v) { return d.id < v; });
+      if (it != fresh.end() && it->id == id) out[first + i] = adoptItem(std::move(*it));
     }
   }
   return out;
@@ -380,15 +413,20 @@ std::vector<std::shared_ptr<ItemRow>> PostOffice::items(std::int64_t owner,
 }
 
 std::shared_ptr<ItemRow> PostOffice::findItem(std::int64_t owner, std::int64_t id) {
-  std::shared_ptr<ItemRow> row;
+  DbLock lock(*this);
   {
     std::lock_guard state(stateMutex_);
     auto live = liveItem(id);
     if (live && live->queued) return live->deleted || live->owner != owner ? nullptr : live;
   }
-  std::int64_t one[] = {id};
-  row = loadItems(one)[0];
-  return row && row->owner == owner ? row : nullptr;
+  Statement& st = cached(
+      "findItem", std::string("SELECT ") + kItemColumns + " FROM items WHERE id = ? AND owner = ?");
+  ResetOnExit reset(st);
+  st.bind(1, id).bind(2, owner);
+  if (!st.step()) return nullptr;
+  ItemData fresh = readItem(st);
+  std::lock_guard state(stateMutex_);
+  return adoptItem(std::move(fresh));
 }
 
 std::shared_ptr<ItemRow> PostOffice::newItem(std::int64_t owner, const std::u16string& className,
@@ -572,6 +610,8 @@ void PostOffice::flushLocked() {
           cached("touchEntry", "UPDATE entries SET modified_date = ? WHERE id = ?");
       Statement& delFields = cached("delFields", "DELETE FROM entry_fields WHERE entry = ?");
       Statement& delEntry = cached("delEntry", "DELETE FROM entries WHERE id = ?");
+      Statement& addField = cached(
+          "addField", "INSERT INTO entry_fields(entry, name, type, value) VALUES(?, ?, ?, ?)");
       Statement& putField = cached(
           "putField",
           "INSERT OR REPLACE INTO entry_fields(entry, name, type, value) VALUES(?, ?, ?, ?)");
@@ -588,9 +628,11 @@ void PostOffice::flushLocked() {
         } else {
           touchEntry.bind(1, s.modified).bind(2, s.id).run();
         }
+        // A new entry has each field once; a stored one may have it already.
+        Statement& field = s.stored ? putField : addField;
         for (const EntryField& f : s.fields) {
-          putField.bind(1, s.id).bind(2, std::u16string_view(f.name)).bind(3, f.type);
-          putField.bind(4, std::u16string_view(f.value)).run();
+          field.bind(1, s.id).bind(2, std::u16string_view(f.name)).bind(3, f.type);
+          field.bind(4, std::u16string_view(f.value)).run();
         }
       }
     });

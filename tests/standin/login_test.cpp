@@ -134,7 +134,7 @@ TEST(Login, ADamagedPostOfficeIsRefusedAndLeftUntouched) {
     EXPECT_EQ(error.rfind("The post office " + path + " is damaged (", 0), 0u) << error;
     EXPECT_EQ(readFile(path), bytes);
   }
-  gw::standin::PostOffice::setFullCheckBytes(24 << 20);
+  gw::standin::PostOffice::setFullCheckBytes(8 << 20);
 }
 
 TEST(Login, ANewPostOfficeIsTheOwnersAloneAndMadeWithoutFollowingALink) {
