@@ -21,12 +21,6 @@ std::u16string systemDisplayName(const std::string& user) {
   return platform::fromUtf8(gecos);
 }
 
-void makeParentFolders(const std::string& path) {
-  for (std::size_t p = path.find('/', 1); p != std::string::npos; p = path.find('/', p + 1)) {
-    ::mkdir(path.substr(0, p).c_str(), 0700);
-  }
-}
-
 class ProxyGrantorObject : public StandinObject {
  public:
   explicit ProxyGrantorObject(UserRecord user) : user_(std::move(user)) {}
@@ -166,6 +160,12 @@ ObjectRef createSession() {
 std::shared_ptr<PostOffice> sessionPostOffice(const ObjectRef& session) {
   auto* s = dynamic_cast<SessionObject*>(session.get());
   return s ? s->postOffice() : nullptr;
+}
+
+void makeParentFolders(const std::string& path) {
+  for (std::size_t p = path.find('/', 1); p != std::string::npos; p = path.find('/', p + 1)) {
+    ::mkdir(path.substr(0, p).c_str(), 0700);
+  }
 }
 
 std::string postOfficePath() {
