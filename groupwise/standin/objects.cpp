@@ -27,6 +27,9 @@ bool equalsNoCase(const std::u16string& a, const std::u16string& b) {
 }
 
 Variant StandinObject::invoke(std::string_view member, InvokeKind kind, Args args) {
+  // A call may run the wait hook, and with it the window's events; the object and its
+  // post office stay alive until the call returns, whatever those events release.
+  auto keepAlive = shared_from_this();
   try {
     if (po_) {
       // The saving members report on failures themselves.
