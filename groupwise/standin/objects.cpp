@@ -31,12 +31,14 @@ Variant StandinObject::invoke(std::string_view member, InvokeKind kind, Args arg
   // post office stay alive until the call returns, whatever those events release.
   auto keepAlive = shared_from_this();
   try {
-    if (po_) {
-      // The saving members report on failures themselves.
-      static const MemberTable quiet{{"ChangeMark", 0}, {"SavedMark", 0}, {"Commit", 0}};
-      if (quiet.find(member) < 0) po_->raisePendingFailure();
-    }
-    return dispatch(member, kind, args);
+    // The saving members report on failures themselves, and reading the marks after
+    // a failure must work.
+    static const MemberTable saving{{"ChangeMark", 0}, {"SavedMark", 0}, {"Commit", 0}};
+    bool watched = po_ && saving.find(member) < 0;
+    if (watched) po_->raisePendingFailure();
+    Variant result = dispatch(member, kind, args);
+    if (watched) po_->relieveBacklog();
+    return result;
   } catch (const platform::ConversionError& e) {
     throw Error(e.what());
   }

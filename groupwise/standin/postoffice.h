@@ -224,6 +224,10 @@ class PostOffice {
   void flush();
   // Raises, once, the failure of a background commit that has not been healed since.
   void raisePendingFailure();
+  // Commits at once when more changed rows wait than the writer keeps up with, so that
+  // neither memory nor the delay before a commit grows without end; the objects call
+  // it after each call.
+  void relieveBacklog();
 
   static std::vector<FieldDef> standardFieldDefs();
   static std::vector<FieldDef> systemFieldDefs();
@@ -253,7 +257,6 @@ class PostOffice {
   void writerLoop();
   void scheduleLocked();  // stateMutex held
   void noteChangeLocked() { ++changeMark_; }
-  void afterNewRow();  // commits at once when too many changes are waiting
   std::int64_t allocateId(IdBlock& block, const char* key, const char* table);
   // Gives back the identities of this process's blocks that were never used, where no
   // other process has taken a block since.
@@ -290,6 +293,7 @@ class PostOffice {
   std::unordered_map<std::int64_t, std::weak_ptr<EntryRow>> liveEntries_;
   std::size_t sweepAt_ = 4096;
   std::int64_t changeMark_ = 0;
+  std::atomic<bool> backlog_{false};
   std::atomic<std::int64_t> savedMark_{0};
   std::chrono::steady_clock::time_point deadline_;
   bool stopping_ = false;

@@ -240,13 +240,8 @@ void PostOffice::releaseUnusedIds() {
   }
 }
 
-void PostOffice::afterNewRow() {
-  bool backlog;
-  {
-    std::lock_guard lock(stateMutex_);
-    backlog = pendingItems_.size() + pendingEntries_.size() > kMaxPendingRows;
-  }
-  if (backlog) flush();
+void PostOffice::relieveBacklog() {
+  if (backlog_.load(std::memory_order_relaxed)) flush();
 }
 
 // ---- entries ----
@@ -349,7 +344,7 @@ std::shared_ptr<EntryRow> PostOffice::newEntry(std::int64_t book, int objType,
     liveEntries_[row->id] = row;
     entryChanged(row);
   }
-  afterNewRow();
+  relieveBacklog();
   return row;
 }
 
@@ -445,7 +440,7 @@ std::shared_ptr<ItemRow> PostOffice::newItem(std::int64_t owner, const std::u16s
     liveItems_[row->id] = row;
     itemChanged(row, ~0u);
   }
-  afterNewRow();
+  relieveBacklog();
   return row;
 }
 
@@ -459,10 +454,12 @@ void PostOffice::deleteItem(const std::shared_ptr<ItemRow>& row) {
 // ---- writing behind ----
 
 void PostOffice::scheduleLocked() {
-  if (pendingItems_.empty() && pendingEntries_.empty()) {
+  std::size_t pending = pendingItems_.size() + pendingEntries_.size();
+  if (pending == 0) {
     deadline_ = Clock::now() + kWriteDelay;
     wake_.notify_all();
   }
+  if (pending >= kMaxPendingRows) backlog_.store(true, std::memory_order_relaxed);
 }
 
 void PostOffice::itemChanged(const std::shared_ptr<ItemRow>& row, unsigned columns) {
@@ -553,6 +550,7 @@ void PostOffice::flushLocked() {
     }
     pendingItems_.clear();
     pendingEntries_.clear();
+    backlog_.store(false, std::memory_order_relaxed);
   }
   // In the order of their identities, so that new rows go to the end of the tables.
   std::sort(items.begin(), items.end(),
@@ -661,6 +659,9 @@ void PostOffice::flushLocked() {
     if (idle) {
       deadline_ = Clock::now() + kWriteDelay;
       wake_.notify_all();
+    }
+    if (pendingItems_.size() + pendingEntries_.size() >= kMaxPendingRows) {
+      backlog_.store(true, std::memory_order_relaxed);
     }
     throw;
   }
