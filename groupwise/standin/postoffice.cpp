@@ -194,7 +194,7 @@ int keepWindowGoing(void*) {
   return 0;
 }
 
-constexpr int kCheckpointPages = 1000;
+constexpr int kCheckpointPages = 4000;
 
 int countWalPages(void* counter, sqlite3*, const char*, int pages) {
   static_cast<std::atomic<int>*>(counter)->store(pages);

@@ -17,7 +17,7 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kWriteDelay = std::chrono::milliseconds(25);
 // A caller that makes changes faster than they are written waits for them past this
 // many changed rows, so neither memory nor the delay before a commit grows without end.
-constexpr std::size_t kMaxPendingRows = 1000;
+constexpr std::size_t kMaxPendingRows = 4000;
 // Identities are handed out to each process in blocks of this many.
 constexpr std::int64_t kIdBlock = 1024;
 // Rows read by one statement when a collection is walked.

@@ -210,6 +210,9 @@ int xCurrentTimeInt64(sqlite3_vfs*, sqlite3_int64* out) {
 const char* postOfficeVfs() {
   static std::once_flag once;
   std::call_once(once, [] {
+    // No memory statistics: they take a global lock on every allocation. Refused
+    // (harmlessly) when SQLite was already started by someone else.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     sqlite3_initialize();
     g_unix = sqlite3_vfs_find("unix");
     static sqlite3_vfs vfs{};
