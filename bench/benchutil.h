@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -44,6 +45,65 @@ inline bool report(const char* what, double value, double target, const char* un
   bool ok = value <= target;
   std::printf("%-58s %10.3f %-3s (target <= %g %s) %s\n", what, value, unit, target, unit,
               ok ? "ok" : "MISSED");
+  return ok;
+}
+
+// The count a benchmark program was asked for (its first argument), else `fallback`.
+inline int countArgument(int argc, char** argv, int fallback) {
+  if (argc < 2) return fallback;
+  return std::max(1, std::atoi(argv[1]));
+}
+
+// "100,000"
+inline std::string thousands(long n) {
+  std::string digits = std::to_string(n), out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i && (digits.size() - i) % 3 == 0) out += ',';
+    out += digits[i];
+  }
+  return out;
+}
+
+// A figure a run prints for a comparison of two sizes: "figure NAME VALUE".
+inline void figure(const char* name, double value) {
+  std::printf("figure %s %.6f\n", name, value);
+  std::fflush(stdout);
+}
+
+// Runs this program for 100,000 and for 1,000,000 in processes of their own (peak
+// memory is the process's), shows their output, and checks that each figure named in
+// `scaled` grows at most `maxRatio` times. Returns false when a run or a ratio fails.
+inline bool compareSizes(const char* program, const std::vector<const char*>& scaled,
+                         double maxRatio) {
+  bool ok = true;
+  std::vector<std::vector<double>> values;
+  for (const char* n : {"100000", "1000000"}) {
+    std::printf("==== %s %s\n", program, n);
+    std::fflush(stdout);
+    std::FILE* out = ::popen((std::string(program) + " " + n).c_str(), "r");
+    if (!out) return false;
+    std::vector<double> found(scaled.size(), -1);
+    char line[512];
+    while (std::fgets(line, sizeof line, out)) {
+      char name[128];
+      double value = 0;
+      if (std::sscanf(line, "figure %127s %lf", name, &value) == 2) {
+        for (std::size_t i = 0; i < scaled.size(); ++i) {
+          if (scaled[i] == std::string(name)) found[i] = value;
+        }
+        continue;
+      }
+      std::fputs(line, stdout);
+    }
+    ok &= ::pclose(out) == 0;
+    values.push_back(found);
+  }
+  std::printf("==== 1,000,000 against 100,000\n");
+  for (std::size_t i = 0; i < scaled.size(); ++i) {
+    double ratio = values[0][i] > 0 ? values[1][i] / values[0][i] : 0;
+    std::string what = std::string(scaled[i]) + ": 1,000,000 / 100,000 (x)";
+    ok &= values[0][i] > 0 && values[1][i] > 0 && report(what.c_str(), ratio, maxRatio, "x");
+  }
   return ok;
 }
 

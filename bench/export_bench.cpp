@@ -1,5 +1,9 @@
-// Exporting 100,000 appointments with all twelve fields through the main window,
-// headless: time, peak memory, and whether the window kept repainting.
+// Exporting appointments with all twelve fields through the main window, headless:
+// time, peak memory, and whether the window kept repainting.
+//   export_bench [N]     N appointments (100,000 unless given)
+//   export_bench --scale 100,000 and 1,000,000, each in a process of its own, and how
+//                        the time grows between them (at most 12 times)
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -7,6 +11,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/Application.h"
 #include "app/ExportPage.h"
@@ -22,11 +27,16 @@
 namespace api = gw::api;
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--scale") == 0) {
+    return bench::compareSizes(argv[0], {"export_seconds"}, 12.0) ? 0 : 1;
+  }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   bench::ScratchPostOffice scratch;
   gw::standin::registerProgId();
-  const int n = 100000;
+  const int n = bench::countArgument(argc, argv, 100000);
+  const std::string count = bench::thousands(n);
   {
+    auto t0 = bench::Clock::now();
     gw::ObjectRef session = api::createSession();
     api::login(session);
     gw::ObjectRef list = api::messages(api::calendar(api::rootAccount(session)));
@@ -39,6 +49,8 @@ int main(int argc, char** argv) {
       api::setSubject(item, u"Meeting \"number\" " + platform::fromAnsi(std::to_string(i)));
       api::setProperty(item, "BodyText", gw::Variant(u"Agenda:\r\n1. Status\r\n2. Questions"));
     }
+    api::commit(session);
+    std::printf("made %s appointments in %.1f s\n", count.c_str(), bench::secondsSince(t0));
   }
 
   MarrowbyApplication app(argc, argv);
@@ -47,6 +59,8 @@ int main(int argc, char** argv) {
   form->show();
   if (!QTest::qWaitForWindowExposed(form.get())) return 1;
   form->FormActivate();
+  // As the window will: while a GroupWise call waits or runs long, it keeps painting.
+  gw::api::setWaitHook([] { QCoreApplication::processEvents(); });
   form->findChild<QTabWidget*>("TabbedNotebook1")->setCurrentIndex(0);
   auto* available = form->findChild<QListWidget*>("ListBox1");
   while (available->count() > 0) {
@@ -63,13 +77,18 @@ int main(int argc, char** argv) {
   form->findChild<QPushButton*>("ExportBtn")->click();
   double seconds = bench::secondsSince(t0);
   bool ok = dialogs.shown.empty();
-  ok &= bench::report("export 100,000 appointments, all 12 fields (s)", seconds, 3.0, "s");
-  ok &= bench::report("peak resident memory of the process (MiB)", bench::peakRssMiB(), 150, "MiB");
+  // 3 s for 100,000; a larger run may take up to 12 times that per 10 times the items.
+  double timeTarget = 3.0 * (n <= 100000 ? 1.0 : 1.2 * n / 100000.0);
+  ok &= bench::report(("export " + count + " appointments, all 12 fields (s)").c_str(), seconds,
+                      timeTarget, "s");
+  ok &= bench::report("peak resident memory of the process (MiB)", bench::peakRssMiB(),
+                      n <= 100000 ? 150 : 250, "MiB");
   std::printf("peak resident memory before the export %.1f MiB\n", rssBefore);
   std::printf("progress bar painted %d times; longest gap between paints %.0f ms\n", paints.count,
               paints.longestGap * 1000);
   ok &= bench::report("longest gap between repaints during the run (ms)", paints.longestGap * 1000,
                       100, "ms");
+  bench::figure("export_seconds", seconds);
   std::FILE* f = std::fopen(out.c_str(), "rb");
   int lines = 0;
   for (int c; f && (c = std::fgetc(f)) != EOF;) lines += c == '\n';

@@ -1,10 +1,15 @@
 // The stand-in post office against its speed and memory targets: creating 100,000
-// calendar items, a date-range search over them, and a late-bound property read.
+// calendar items, the check when the file is opened, a date-range search over them, a
+// late-bound property read, a walk over all of them reading two properties (a
+// duplicate check), and deleting them one by one by identity (an undo).
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <string>
 
 #include "bench/benchutil.h"
 #include "groupwise/gwapi.h"
+#include "groupwise/standin/postoffice.h"
 #include "groupwise/standin/standin.h"
 #include "platform/ansi.h"
 #include "platform/oledate.h"
@@ -40,9 +45,32 @@ int main() {
                         2.0, "s");
   }
 
+  // Opening checks the file: in full when it is small, cheaply when it is large.
+  {
+    std::string path = gw::standin::postOfficePath();
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    std::printf("post office file: %.1f MiB\n", static_cast<double>(st.st_size) / (1 << 20));
+    auto timeOpen = [&](std::int64_t fullCheckBytes) {
+      gw::standin::PostOffice::setFullCheckBytes(fullCheckBytes);
+      std::vector<double> runs;
+      for (int i = 0; i < 5; ++i) {
+        auto t0 = bench::Clock::now();
+        gw::standin::PostOffice::open(path);  // opened, checked and closed again
+        runs.push_back(bench::secondsSince(t0) * 1000);
+      }
+      return bench::median(runs);
+    };
+    std::printf("%-58s %10.3f ms (for reference)\n", "open with the full check of the file (ms)",
+                timeOpen(std::int64_t{1} << 40));
+    ok &= bench::report("open with the check for a large file (ms)", timeOpen(0), 10, "ms");
+    gw::standin::PostOffice::setFullCheckBytes(8 << 20);
+  }
+
   gw::ObjectRef session = api::createSession();
   api::login(session);
-  gw::ObjectRef calendar = api::calendar(api::rootAccount(session));
+  gw::ObjectRef account = api::rootAccount(session);
+  gw::ObjectRef calendar = api::calendar(account);
 
   // Search with a date range that takes every item, and one that takes a fifth.
   double heapBefore = bench::heapMiB();
@@ -87,12 +115,43 @@ int main() {
   }
   std::printf("%-58s %10.3f us (for reference)\n", "late-bound Subject read as text, median (us)",
               bench::median(perText));
+
+  // A duplicate check reads every item's subject and start once.
+  {
+    auto w0 = bench::Clock::now();
+    gw::ObjectRef all = api::messages(calendar);
+    for (int i = 1, total = api::count(all); i <= total; ++i) {
+      gw::ObjectRef m = api::item(all, i);
+      sink += static_cast<double>(api::getProperty(m, "Subject").toText().size());
+      sink += api::getProperty(m, "StartDate").toReal();
+    }
+    ok &= bench::report("walk 100,000 items reading subject and start (s)", bench::secondsSince(w0),
+                        0.5, "s");
+  }
+
+  // An undo: every item found again by its identity, its modification date read, and
+  // deleted; then committed.
+  {
+    std::vector<std::u16string> ids;
+    for (int i = 1; i <= count; ++i) ids.push_back(api::messageId(api::item(found, i)));
+    auto u0 = bench::Clock::now();
+    for (const std::u16string& id : ids) {
+      gw::ObjectRef m = api::getMessage(account, id);
+      sink += api::getProperty(m, "ModifiedDate").toReal();
+      api::deleteObject(m);
+    }
+    api::commit(account);
+    ok &= bench::report("undo: find, check and delete 100,000 items by identity (s)",
+                        bench::secondsSince(u0), 5.0, "s");
+    ok &= api::count(api::messages(calendar)) == 0;
+  }
   std::printf("peak resident memory %.1f MiB (checksum %g)\n", bench::peakRssMiB(), sink);
 
   found.reset();
   some.reset();
   item.reset();
   calendar.reset();
+  account.reset();
   session.reset();
   return ok ? 0 : 1;
 }

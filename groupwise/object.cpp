@@ -61,7 +61,8 @@ int MemberTable::find(std::string_view name) const {
   char buf[64];
   if (name.size() > sizeof buf) return -1;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    buf[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[i])));
+    char c = name[i];
+    buf[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
   }
   auto it = map_.find(std::string_view(buf, name.size()));
   return it == map_.end() ? -1 : it->second;

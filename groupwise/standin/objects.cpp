@@ -1,34 +1,19 @@
-// The automation objects of the stand-in: session, accounts, address books and their
-// entries and fields, the calendar and its items.
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// The automation objects of the stand-in's mailboxes: accounts, the calendar and its
+// items, address books and their entries and fields.
 #include <cmath>
-#include <cstdlib>
 #include <optional>
 #include <vector>
 
-#include "groupwise/dispatch.h"
-#include "groupwise/error.h"
+#include "groupwise/kinds.h"
 #include "groupwise/standin/filter.h"
-#include "groupwise/standin/postoffice.h"
-#include "groupwise/standin/standin.h"
-#include "platform/ansi.h"
-#include "platform/errors.h"
+#include "groupwise/standin/objectbase.h"
 #include "platform/locale.h"
 #include "platform/numtext.h"
 #include "platform/oledate.h"
 
 namespace gw::standin {
-namespace {
 
-using Args = std::span<const Variant>;
-using PostOfficeRef = std::shared_ptr<PostOffice>;
-
-std::string utf8(const std::u16string& s) {
-  return platform::toUtf8(s);
-}
+// ---------------------------------------------------------------- shared pieces
 
 bool equalsNoCase(const std::u16string& a, const std::u16string& b) {
   if (a.size() != b.size()) return false;
@@ -41,31 +26,44 @@ bool equalsNoCase(const std::u16string& a, const std::u16string& b) {
   return true;
 }
 
-// Every stand-in object turns conversion failures into GroupWise errors.
-class StandinObject : public Object {
- public:
-  Variant invoke(std::string_view member, InvokeKind kind, Args args) final {
-    try {
-      return dispatch(member, kind, args);
-    } catch (const platform::ConversionError& e) {
-      throw Error(e.what());
-    }
+Variant StandinObject::invoke(std::string_view member, InvokeKind kind, Args args) {
+  // A call may run the wait hook, and with it the window's events; the object and its
+  // post office stay alive until the call returns, whatever those events release.
+  auto keepAlive = shared_from_this();
+  try {
+    // The saving members report on failures themselves, and reading the marks after
+    // a failure must work.
+    static const MemberTable saving{{"ChangeMark", 0}, {"SavedMark", 0}, {"Commit", 0}};
+    bool watched = po_ && saving.find(member) < 0;
+    if (watched) po_->raisePendingFailure();
+    Variant result = dispatch(member, kind, args);
+    if (watched) po_->relieveBacklog();
+    return result;
+  } catch (const platform::ConversionError& e) {
+    throw Error(e.what());
   }
+}
 
- protected:
-  virtual Variant dispatch(std::string_view member, InvokeKind kind, Args args) = 0;
-
-  // A read-only member: rejects puts and arguments.
-  void getter(std::string_view member, InvokeKind kind, Args args) const {
-    if (kind == InvokeKind::Put) throwReadOnly(*this, member);
-    expectArgs(*this, member, args, 0);
+std::optional<Variant> StandinObject::savingMember(std::string_view member, InvokeKind kind,
+                                                   Args args) {
+  static const MemberTable table{{"ChangeMark", 0}, {"SavedMark", 1}, {"Commit", 2}};
+  switch (table.find(member)) {
+    case 0:
+      getter(member, kind, args);
+      return Variant(static_cast<double>(po_->changeMark()));
+    case 1:
+      getter(member, kind, args);
+      return Variant(static_cast<double>(po_->savedMark()));
+    case 2:
+      method(member, kind);
+      expectArgs(*this, member, args, 0);
+      po_->flush();
+      return Variant();
+    default:
+      return std::nullopt;
   }
-  void method(std::string_view member, InvokeKind kind) const {
-    if (kind == InvokeKind::Put) throwNotAProperty(*this, member);
-  }
-};
+}
 
-// 1-based position into a collection of n, with a clear error.
 std::size_t position(const Object& self, std::string_view member, Args args, std::size_t k,
                      std::size_t n) {
   std::int32_t i = intArg(self, member, args, k);
@@ -77,51 +75,53 @@ std::size_t position(const Object& self, std::string_view member, Args args, std
   return static_cast<std::size_t>(i - 1);
 }
 
-// A 1-based collection: Count, Item by position (or by name where the collection has
-// names) and, where it takes new elements, Add.
-class CollectionObject : public StandinObject {
- protected:
-  virtual std::size_t count() = 0;
-  virtual ObjectRef at(std::size_t index) = 0;  // 0-based
-  // Item with a text: the element of that name. Collections without names take
-  // positions only.
-  virtual ObjectRef named(std::string_view member, Args args) {
-    intArg(*this, member, args, 0);  // raises the type mismatch
-    return nullptr;
+Variant CollectionObject::dispatch(std::string_view member, InvokeKind kind, Args args) {
+  static const MemberTable table{{"Count", 0}, {"Item", 1}, {"Add", 2}};
+  switch (table.find(member)) {
+    case 0:
+      getter(member, kind, args);
+      return Variant(static_cast<std::int32_t>(count()));
+    case 1:
+      method(member, kind);
+      expectArgs(*this, member, args, 1, maxItemArgs());
+      if (args[0].isText()) return Variant(named(member, args));
+      return Variant(at(position(*this, member, args, 0, count())));
+    case 2:
+      method(member, kind);
+      return add(member, args);
+    default:
+      throwUnknownMember(*this, member);
   }
-  virtual std::size_t maxItemArgs() const { return 1; }
-  virtual Variant add(std::string_view member, Args) { throwUnknownMember(*this, member); }
+}
 
-  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Count", 0}, {"Item", 1}, {"Add", 2}};
-    switch (table.find(member)) {
-      case 0:
-        getter(member, kind, args);
-        return Variant(static_cast<std::int32_t>(count()));
-      case 1:
-        method(member, kind);
-        expectArgs(*this, member, args, 1, maxItemArgs());
-        if (args[0].isText()) return Variant(named(member, args));
-        return Variant(at(position(*this, member, args, 0, count())));
-      case 2:
-        method(member, kind);
-        return add(member, args);
-      default:
-        throwUnknownMember(*this, member);
-    }
+std::int64_t parseIdentity(const std::u16string& text, const char* what) {
+  std::int64_t id = 0;
+  bool ok = !text.empty() && text.size() <= 18;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') ok = false;
+    if (ok) id = id * 10 + (c - u'0');
   }
-};
+  if (!ok || id == 0) throw Error("\"" + utf8(text) + "\" is not " + what);
+  return id;
+}
+
+namespace {
+
+std::u16string identityText(std::int64_t id) {
+  return platform::fromUtf8(std::to_string(id));
+}
+
+[[noreturn]] void goneAt(const Object& self, std::size_t index) {
+  throw Error("The " + std::string(self.typeName()) + " collection's element " +
+              std::to_string(index + 1) + " is no longer in the post office: it was deleted");
+}
 
 // ---------------------------------------------------------------- items
-
-const char16_t* const kClassNames[] = {u"GW.MESSAGE.APPOINTMENT", u"GW.MESSAGE.DOCUMENTREFERENCE",
-                                       u"GW.MESSAGE.MAIL",        u"GW.MESSAGE.NOTE",
-                                       u"GW.MESSAGE.PHONE",       u"GW.MESSAGE.TASK"};
 
 class FormattedText : public StandinObject {
  public:
   FormattedText(PostOfficeRef po, std::shared_ptr<ItemRow> row, bool subject)
-      : po_(std::move(po)), row_(std::move(row)), subject_(subject) {}
+      : StandinObject(std::move(po)), row_(std::move(row)), subject_(subject) {}
   std::string_view typeName() const override { return "FormattedText"; }
   Variant defaultValue() override { return Variant(text()); }
 
@@ -130,9 +130,9 @@ class FormattedText : public StandinObject {
     static const MemberTable table{{"PlainText", 0}};
     if (table.find(member) != 0) throwUnknownMember(*this, member);
     if (kind == InvokeKind::Put) {
-      std::u16string v = args[0].toText();
+      std::u16string v = args[0].toText();  // before the lock: an object may be asked
       std::lock_guard lock(po_->stateMutex());
-      po_->checkWriteError();
+      if (row_->deleted) throw Error("The item was deleted");
       (subject_ ? row_->subject : row_->body) = std::move(v);
       row_->modified = nowSeconds();
       po_->itemChanged(row_, (subject_ ? kColSubject : kColBody) | kColModified);
@@ -144,15 +144,14 @@ class FormattedText : public StandinObject {
 
  private:
   std::u16string text() const { return subject_ ? row_->subject : row_->body; }
-  PostOfficeRef po_;
   std::shared_ptr<ItemRow> row_;
   bool subject_;
 };
 
 class Message : public StandinObject {
  public:
-  Message(PostOfficeRef po, std::shared_ptr<ItemRow> row)
-      : po_(std::move(po)), row_(std::move(row)) {}
+  Message(Mailbox ctx, std::shared_ptr<ItemRow> row)
+      : StandinObject(ctx->po), ctx_(std::move(ctx)), row_(std::move(row)) {}
   std::string_view typeName() const override { return "Message"; }
 
  protected:
@@ -171,7 +170,8 @@ class Message : public StandinObject {
     kCompleted,
     kTaskPriority,
     kClassName,
-    kMessageId
+    kMessageId,
+    kDelete
   };
 
   static Variant dateValue(const std::optional<std::int64_t>& s) {
@@ -186,9 +186,15 @@ class Message : public StandinObject {
                                    {"BodyText", kBodyText},         {"Place", kPlace},
                                    {"FromText", kFromText},         {"Completed", kCompleted},
                                    {"TaskPriority", kTaskPriority}, {"ClassName", kClassName},
-                                   {"MessageID", kMessageId}};
+                                   {"MessageID", kMessageId},       {"Delete", kDelete}};
     int id = table.find(member);
     if (id < 0) throwUnknownMember(*this, member);
+    if (id == kDelete) {
+      method(member, kind);
+      expectArgs(*this, member, args, 0);
+      remove();
+      return {};
+    }
     if (kind == InvokeKind::Put) return put(member, id, args[0]);
     expectArgs(*this, member, args, 0);
     const ItemRow& r = *row_;
@@ -222,8 +228,18 @@ class Message : public StandinObject {
       case kClassName:
         return Variant(r.className);
       default:
-        return Variant(platform::fromUtf8(std::to_string(r.id)));
+        return Variant(identityText(r.id));
     }
+  }
+
+  // Only the owner, or a user the owner granted proxy access, changes a mailbox.
+  void remove() {
+    if (ctx_->owner.id != ctx_->sessionUser.id &&
+        !po_->proxyGranted(ctx_->owner.id, ctx_->sessionUser.id)) {
+      throw Error("The item cannot be deleted: the user \"" + utf8(ctx_->owner.userId) +
+                  "\" has not granted proxy access to \"" + utf8(ctx_->sessionUser.userId) + "\"");
+    }
+    po_->deleteItem(row_);
   }
 
   static std::int64_t dateSeconds(const Variant& v) { return platform::dateToSeconds(v.toDate()); }
@@ -243,14 +259,41 @@ class Message : public StandinObject {
     if (v.isNull()) {
       throw Error("The member \"" + std::string(member) + "\" cannot be set to a null value");
     }
-    // Convert before taking the lock: a bad value changes nothing.
+    // Every conversion happens before the lock is taken: converting an object asks it
+    // for its value, which may need the lock itself, and a bad value changes nothing.
     std::optional<std::int64_t> date;
-    if ((id == kStartDate || id == kEndDate || id == kDueDate) && !v.isEmpty()) {
-      date = dateSeconds(v);
+    std::u16string text;
+    double number = 0;
+    bool flag = false;
+    Variant priority;
+    switch (id) {
+      case kStartDate:
+      case kEndDate:
+      case kDueDate:
+        if (!v.isEmpty()) date = dateSeconds(v);
+        break;
+      case kDuration:
+        number = v.toReal();
+        if (!std::isfinite(number) || number < 0) throw Error("A duration cannot be negative");
+        break;
+      case kSubject:
+      case kBodyText:
+      case kPlace:
+        text = v.toText();
+        break;
+      case kCompleted:
+        flag = v.toInt() != 0;
+        break;
+      case kTaskPriority:
+        if (v.isObject()) throw Error("TaskPriority takes a number or a text");
+        priority = v.type() == VarType::Date ? Variant(v.toReal()) : v;
+        break;
+      default:
+        break;
     }
     std::lock_guard lock(po_->stateMutex());
-    po_->checkWriteError();
     ItemRow& r = *row_;
+    if (r.deleted) throw Error("The item was deleted");
     unsigned cols = kColModified;
     switch (id) {
       case kStartDate:
@@ -281,32 +324,28 @@ class Message : public StandinObject {
         r.due = date;
         cols |= kColDue;
         break;
-      case kDuration: {
-        double d = v.toReal();
-        if (!std::isfinite(d) || d < 0) throw Error("A duration cannot be negative");
-        r.duration = d;
+      case kDuration:
+        r.duration = number;
         cols |= kColDuration;
         break;
-      }
       case kSubject:
-        r.subject = v.toText();
+        r.subject = std::move(text);
         cols |= kColSubject;
         break;
       case kBodyText:
-        r.body = v.toText();
+        r.body = std::move(text);
         cols |= kColBody;
         break;
       case kPlace:
-        r.place = v.toText();
+        r.place = std::move(text);
         cols |= kColPlace;
         break;
       case kCompleted:
-        r.completed = v.toInt() != 0;
+        r.completed = flag;
         cols |= kColCompleted;
         break;
       case kTaskPriority:
-        if (v.isObject()) throw Error("TaskPriority takes a number or a text");
-        r.priority = v.type() == VarType::Date ? Variant(v.toReal()) : v;
+        r.priority = std::move(priority);
         cols |= kColPriority;
         break;
       default:
@@ -318,32 +357,32 @@ class Message : public StandinObject {
   }
 
  private:
-  PostOfficeRef po_;
+  Mailbox ctx_;
   std::shared_ptr<ItemRow> row_;
-};
-
-struct MailboxContext {
-  PostOfficeRef po;
-  UserRecord owner;        // whose mailbox
-  UserRecord sessionUser;  // who is logged in
 };
 
 class MessageList : public CollectionObject {
  public:
-  // With rows: a found set. Without: the whole calendar, read on first use.
-  MessageList(MailboxContext ctx, std::optional<std::vector<std::shared_ptr<ItemRow>>> rows)
-      : ctx_(std::move(ctx)), rows_(std::move(rows)) {}
+  // With identities: a found set. Without: the whole calendar, read on first use.
+  MessageList(Mailbox ctx, std::optional<std::vector<std::int64_t>> ids)
+      : CollectionObject(ctx->po), ctx_(std::move(ctx)) {
+    if (ids) rows_.emplace(std::move(*ids));
+  }
   std::string_view typeName() const override { return "Messages"; }
 
  protected:
   std::size_t count() override { return rows().size(); }
-  ObjectRef at(std::size_t i) override { return std::make_shared<Message>(ctx_.po, rows()[i]); }
+  ObjectRef at(std::size_t i) override {
+    auto row = rows().at(i, [&](std::span<const std::int64_t> ids) { return po_->loadItems(ids); });
+    if (!row || row->deleted) goneAt(*this, i);
+    return std::make_shared<Message>(ctx_, std::move(row));
+  }
 
   Variant add(std::string_view member, Args args) override {
     expectArgs(*this, member, args, 1, 2);
     std::u16string cls = textArg(*this, member, args, 0);
     const char16_t* canonical = nullptr;
-    for (const char16_t* c : kClassNames) {
+    for (const char16_t* c : kItemClassNames) {
       if (equalsNoCase(cls, c)) canonical = c;
     }
     if (!canonical) {
@@ -355,24 +394,24 @@ class MessageList : public CollectionObject {
     if (boxType < 1 || boxType > 6) {
       throw Error("Unknown message box type " + std::to_string(boxType));
     }
-    auto row = ctx_.po->newItem(ctx_.owner.id, canonical, boxType, ctx_.sessionUser.displayName);
-    if (rows_) rows_->push_back(row);
-    return Variant(ObjectRef(std::make_shared<Message>(ctx_.po, row)));
+    auto row = po_->newItem(ctx_->owner.id, canonical, boxType, ctx_->sessionUser.displayName);
+    if (rows_) rows_->append(row->id);
+    return Variant(ObjectRef(std::make_shared<Message>(ctx_, row)));
   }
 
  private:
-  std::vector<std::shared_ptr<ItemRow>>& rows() {
-    if (!rows_) rows_ = ctx_.po->items(ctx_.owner.id, "");
+  PagedRows<ItemRow>& rows() {
+    if (!rows_) rows_.emplace(po_->itemIds(ctx_->owner.id, ""));
     return *rows_;
   }
 
-  MailboxContext ctx_;
-  std::optional<std::vector<std::shared_ptr<ItemRow>>> rows_;
+  Mailbox ctx_;
+  std::optional<PagedRows<ItemRow>> rows_;
 };
 
 class CalendarFolder : public StandinObject {
  public:
-  explicit CalendarFolder(MailboxContext ctx) : ctx_(std::move(ctx)) {}
+  explicit CalendarFolder(Mailbox ctx) : StandinObject(ctx->po), ctx_(std::move(ctx)) {}
   std::string_view typeName() const override { return "Folder"; }
 
  protected:
@@ -386,7 +425,7 @@ class CalendarFolder : public StandinObject {
         auto today = platform::dateToSeconds(platform::todayDate()) / 86400;
         std::string sql = filterToSql(*parseFilter(filter, today));
         return Variant(
-            ObjectRef(std::make_shared<MessageList>(ctx_, ctx_.po->items(ctx_.owner.id, sql))));
+            ObjectRef(std::make_shared<MessageList>(ctx_, po_->itemIds(ctx_->owner.id, sql))));
       }
       case 1:
         getter(member, kind, args);
@@ -400,7 +439,7 @@ class CalendarFolder : public StandinObject {
   }
 
  private:
-  MailboxContext ctx_;
+  Mailbox ctx_;
 };
 
 // ---------------------------------------------------------------- address books
@@ -416,6 +455,8 @@ struct BookContext {
   BookRecord book;
   FieldDefsRef defs;
 };
+// Shared by the objects of one book.
+using Book = std::shared_ptr<const BookContext>;
 
 class FieldObject : public StandinObject {
  public:
@@ -448,13 +489,20 @@ class FieldObject : public StandinObject {
 
 class FieldsObject : public CollectionObject {
  public:
-  FieldsObject(BookContext ctx, std::shared_ptr<EntryRow> row)
-      : ctx_(std::move(ctx)), row_(std::move(row)) {}
+  FieldsObject(Book ctx, std::shared_ptr<EntryRow> row)
+      : CollectionObject(ctx->po), ctx_(std::move(ctx)), row_(std::move(row)) {}
   std::string_view typeName() const override { return "Fields"; }
 
  protected:
-  std::size_t count() override { return row_->fields.size(); }
-  ObjectRef at(std::size_t i) override { return std::make_shared<FieldObject>(row_->fields[i]); }
+  std::size_t count() override {
+    std::lock_guard lock(po_->stateMutex());
+    return row_->fields.size();
+  }
+  ObjectRef at(std::size_t i) override {
+    std::lock_guard lock(po_->stateMutex());
+    if (i >= row_->fields.size()) goneAt(*this, i);
+    return std::make_shared<FieldObject>(row_->fields[i]);
+  }
   std::size_t maxItemArgs() const override { return 2; }
 
   // Item(name, type): the field of that name, and of that type when one is given.
@@ -462,7 +510,7 @@ class FieldsObject : public CollectionObject {
     const std::u16string& name = args[0].text();
     std::optional<int> type;
     if (args.size() > 1) type = intArg(*this, member, args, 1);
-    std::lock_guard lock(ctx_.po->stateMutex());
+    std::lock_guard lock(po_->stateMutex());
     for (const EntryField& f : row_->fields) {
       if (f.name == name && (!type || *type == f.type)) return std::make_shared<FieldObject>(f);
     }
@@ -475,19 +523,19 @@ class FieldsObject : public CollectionObject {
     expectArgs(*this, member, args, 3);
     std::u16string name = textArg(*this, member, args, 0);
     int type = intArg(*this, member, args, 1);
-    if (ctx_.book.id == 0) {
+    if (ctx_->book.id == 0) {
       throw Error("The address book \"Novell GroupWise Address Book\" is read-only");
     }
     const FieldDef* def = nullptr;
-    for (const FieldDef& d : *ctx_.defs) {
+    for (const FieldDef& d : *ctx_->defs) {
       if (d.name == name) def = &d;
     }
     if (!def) {
-      throw Error("The address book \"" + utf8(ctx_.book.name) + "\" has no field \"" + utf8(name) +
-                  "\"");
+      throw Error("The address book \"" + utf8(ctx_->book.name) + "\" has no field \"" +
+                  utf8(name) + "\"");
     }
     if (def->type != type) {
-      throw Error("The address book \"" + utf8(ctx_.book.name) + "\" defines the field \"" +
+      throw Error("The address book \"" + utf8(ctx_->book.name) + "\" defines the field \"" +
                   utf8(name) + "\" as a " + fieldTypeName(def->type) + " field, not " +
                   fieldTypeName(type));
     }
@@ -499,8 +547,8 @@ class FieldsObject : public CollectionObject {
     } else {
       value = args[2].toText();
     }
-    std::lock_guard lock(ctx_.po->stateMutex());
-    ctx_.po->checkWriteError();
+    std::lock_guard lock(po_->stateMutex());
+    if (row_->deleted) throw Error("The address book entry was deleted");
     EntryField* target = nullptr;
     for (EntryField& f : row_->fields) {
       if (f.name == name) target = &f;
@@ -512,27 +560,40 @@ class FieldsObject : public CollectionObject {
     target->value = std::move(value);
     target->type = type;
     target->dirty = true;
-    ctx_.po->entryChanged(row_);
+    row_->modified = nowSeconds();
+    po_->entryChanged(row_);
     return Variant(ObjectRef(std::make_shared<FieldObject>(*target)));
   }
 
-  BookContext ctx_;
+  Book ctx_;
   std::shared_ptr<EntryRow> row_;
 };
 
 class EntryObject : public StandinObject {
  public:
-  EntryObject(BookContext ctx, std::shared_ptr<EntryRow> row)
-      : ctx_(std::move(ctx)), row_(std::move(row)) {}
+  EntryObject(Book ctx, std::shared_ptr<EntryRow> row)
+      : StandinObject(ctx->po), ctx_(std::move(ctx)), row_(std::move(row)) {}
   std::string_view typeName() const override { return "AddressBookEntry"; }
   Variant defaultValue() override { return Variant(field(u"Name")); }
 
  protected:
   Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{
-        {"ObjType", 0}, {"Fields", 1}, {"DisplayName", 2}, {"EMailAddress", 3}, {"EMailType", 4}};
+    static const MemberTable table{{"ObjType", 0},      {"Fields", 1},    {"DisplayName", 2},
+                                   {"EMailAddress", 3}, {"EMailType", 4}, {"EntryID", 5},
+                                   {"ModifiedDate", 6}, {"Delete", 7}};
     int id = table.find(member);
     if (id < 0) throwUnknownMember(*this, member);
+    if (id == 7) {
+      method(member, kind);
+      expectArgs(*this, member, args, 0);
+      if (ctx_->book.id == 0) {
+        throw Error(
+            "The address book \"Novell GroupWise Address Book\" is read-only: its entries "
+            "cannot be deleted");
+      }
+      po_->deleteEntry(row_);
+      return {};
+    }
     getter(member, kind, args);
     switch (id) {
       case 0:
@@ -543,35 +604,46 @@ class EntryObject : public StandinObject {
         return Variant(field(u"Name"));
       case 3:
         return Variant(field(u"E-Mail Address"));
-      default:
+      case 4:
         return Variant(field(u"E-Mail Type"));
+      case 5:
+        return Variant(identityText(row_->id));
+      default: {
+        std::lock_guard lock(po_->stateMutex());
+        return row_->modified ? Variant::date(platform::secondsToDate(*row_->modified)) : Variant();
+      }
     }
   }
 
  private:
   std::u16string field(const std::u16string& name) {
-    std::lock_guard lock(ctx_.po->stateMutex());
+    std::lock_guard lock(po_->stateMutex());
     for (const EntryField& f : row_->fields) {
       if (f.name == name) return f.value;
     }
     return {};
   }
-  BookContext ctx_;
+  Book ctx_;
   std::shared_ptr<EntryRow> row_;
 };
 
 class EntriesObject : public CollectionObject {
  public:
-  explicit EntriesObject(BookContext ctx) : ctx_(std::move(ctx)) {}
+  explicit EntriesObject(Book ctx) : CollectionObject(ctx->po), ctx_(std::move(ctx)) {}
   std::string_view typeName() const override { return "AddressBookEntries"; }
 
  protected:
   std::size_t count() override { return rows().size(); }
-  ObjectRef at(std::size_t i) override { return std::make_shared<EntryObject>(ctx_, rows()[i]); }
+  ObjectRef at(std::size_t i) override {
+    auto row = rows().at(
+        i, [&](std::span<const std::int64_t> ids) { return po_->loadEntries(ctx_->book.id, ids); });
+    if (!row || row->deleted) goneAt(*this, i);
+    return std::make_shared<EntryObject>(ctx_, std::move(row));
+  }
 
   Variant add(std::string_view member, Args args) override {
     expectArgs(*this, member, args, 1, 4);
-    if (ctx_.book.id == 0) {
+    if (ctx_->book.id == 0) {
       throw Error(
           "The address book \"Novell GroupWise Address Book\" is read-only: entries are "
           "added to personal address books only");
@@ -591,19 +663,19 @@ class EntriesObject : public CollectionObject {
     std::vector<EntryField> fields{{u"Name", kFieldText, name, true},
                                    {u"E-Mail Address", kFieldText, email, true},
                                    {u"E-Mail Type", kFieldText, type, true}};
-    auto row = ctx_.po->newEntry(ctx_.book.id, objType, std::move(fields));
-    if (rows_) rows_->push_back(row);
+    auto row = po_->newEntry(ctx_->book.id, objType, std::move(fields));
+    if (rows_) rows_->append(row->id);
     return Variant(ObjectRef(std::make_shared<EntryObject>(ctx_, row)));
   }
 
  private:
-  std::vector<std::shared_ptr<EntryRow>>& rows() {
-    if (!rows_) rows_ = ctx_.po->entries(ctx_.book.id);
+  PagedRows<EntryRow>& rows() {
+    if (!rows_) rows_.emplace(po_->entryIds(ctx_->book.id));
     return *rows_;
   }
 
-  BookContext ctx_;
-  std::optional<std::vector<std::shared_ptr<EntryRow>>> rows_;
+  Book ctx_;
+  std::optional<PagedRows<EntryRow>> rows_;
 };
 
 class FieldDefinitionObject : public StandinObject {
@@ -648,35 +720,50 @@ class FieldDefinitionsObject : public CollectionObject {
 
 class AddressBookObject : public StandinObject {
  public:
-  AddressBookObject(PostOfficeRef po, BookRecord book) : ctx_{std::move(po), std::move(book), {}} {}
+  AddressBookObject(PostOfficeRef po, BookRecord book)
+      : StandinObject(po),
+        ctx_(std::make_shared<BookContext>(BookContext{po, std::move(book), {}})) {}
   std::string_view typeName() const override { return "AddressBook"; }
-  Variant defaultValue() override { return Variant(ctx_.book.name); }
+  Variant defaultValue() override { return Variant(ctx_->book.name); }
 
  protected:
   Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Name", 0}, {"FieldDefinitions", 1}, {"AddressBookEntries", 2}};
+    static const MemberTable table{
+        {"Name", 0}, {"FieldDefinitions", 1}, {"AddressBookEntries", 2}, {"GetEntry", 3}};
     int id = table.find(member);
     if (id < 0) throwUnknownMember(*this, member);
+    if (id == 3) {
+      method(member, kind);
+      expectArgs(*this, member, args, 1);
+      std::u16string text = textArg(*this, member, args, 0);
+      loadDefs();
+      auto row = po_->findEntry(ctx_->book.id, parseIdentity(text, "an EntryID"));
+      if (!row) {
+        throw Error("The address book \"" + utf8(ctx_->book.name) + "\" has no entry \"" +
+                    utf8(text) + "\"");
+      }
+      return Variant(ObjectRef(std::make_shared<EntryObject>(ctx_, std::move(row))));
+    }
     getter(member, kind, args);
-    if (id == 0) return Variant(ctx_.book.name);
+    if (id == 0) return Variant(ctx_->book.name);
     loadDefs();
-    if (id == 1) return Variant(ObjectRef(std::make_shared<FieldDefinitionsObject>(ctx_.defs)));
+    if (id == 1) return Variant(ObjectRef(std::make_shared<FieldDefinitionsObject>(ctx_->defs)));
     return Variant(ObjectRef(std::make_shared<EntriesObject>(ctx_)));
   }
 
  private:
   void loadDefs() {
-    if (!ctx_.defs) {
-      ctx_.defs = std::make_shared<const std::vector<FieldDef>>(ctx_.po->fieldDefs(ctx_.book.id));
+    if (!ctx_->defs) {
+      ctx_->defs = std::make_shared<const std::vector<FieldDef>>(po_->fieldDefs(ctx_->book.id));
     }
   }
-  BookContext ctx_;
+  std::shared_ptr<BookContext> ctx_;
 };
 
 class AddressBooksObject : public CollectionObject {
  public:
   AddressBooksObject(PostOfficeRef po, std::vector<BookRecord> books)
-      : po_(std::move(po)), books_(std::move(books)) {}
+      : CollectionObject(std::move(po)), books_(std::move(books)) {}
   std::string_view typeName() const override { return "AddressBooks"; }
 
  protected:
@@ -702,175 +789,57 @@ class AddressBooksObject : public CollectionObject {
   }
 
  private:
-  PostOfficeRef po_;
   std::vector<BookRecord> books_;
 };
 
-// ---------------------------------------------------------------- account and session
+// ---------------------------------------------------------------- account
 
 class AccountObject : public StandinObject {
  public:
-  explicit AccountObject(MailboxContext ctx) : ctx_(std::move(ctx)) {}
+  explicit AccountObject(Mailbox ctx) : StandinObject(ctx->po), ctx_(std::move(ctx)) {}
   std::string_view typeName() const override { return "Account"; }
 
  protected:
   Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"AddressBooks", 0}, {"Calendar", 1}, {"Owner", 2}, {"Name", 3}};
+    if (auto v = savingMember(member, kind, args)) return *v;
+    static const MemberTable table{
+        {"AddressBooks", 0}, {"Calendar", 1}, {"Owner", 2}, {"Name", 3}, {"GetMessage", 4}};
     int id = table.find(member);
     if (id < 0) throwUnknownMember(*this, member);
+    if (id == 4) {
+      method(member, kind);
+      expectArgs(*this, member, args, 1);
+      std::u16string text = textArg(*this, member, args, 0);
+      auto row = po_->findItem(ctx_->owner.id, parseIdentity(text, "a MessageID"));
+      if (!row) {
+        throw Error("The mailbox of \"" + utf8(ctx_->owner.userId) + "\" has no item \"" +
+                    utf8(text) + "\"");
+      }
+      return Variant(ObjectRef(std::make_shared<Message>(ctx_, std::move(row))));
+    }
     getter(member, kind, args);
     switch (id) {
       case 0:
         // A proxied account reaches the logged-in user's own address books.
-        return Variant(ObjectRef(
-            std::make_shared<AddressBooksObject>(ctx_.po, ctx_.po->books(ctx_.sessionUser.id))));
+        return Variant(
+            ObjectRef(std::make_shared<AddressBooksObject>(po_, po_->books(ctx_->sessionUser.id))));
       case 1:
         return Variant(ObjectRef(std::make_shared<CalendarFolder>(ctx_)));
       case 2:
-        return Variant(ctx_.owner.userId);
+        return Variant(ctx_->owner.userId);
       default:
-        return Variant(ctx_.owner.displayName);
+        return Variant(ctx_->owner.displayName);
     }
   }
 
  private:
-  MailboxContext ctx_;
+  Mailbox ctx_;
 };
-
-std::u16string systemDisplayName(const std::string& user) {
-  struct passwd* pw = ::getpwnam(user.c_str());
-  if (!pw || !pw->pw_gecos) return {};
-  std::string gecos = pw->pw_gecos;
-  gecos = gecos.substr(0, gecos.find(','));
-  return platform::fromUtf8(gecos);
-}
-
-void makeParentFolders(const std::string& path) {
-  for (std::size_t p = path.find('/', 1); p != std::string::npos; p = path.find('/', p + 1)) {
-    ::mkdir(path.substr(0, p).c_str(), 0700);
-  }
-}
-
-class SessionObject : public StandinObject {
- public:
-  ~SessionObject() override {
-    if (!po_) return;
-    try {
-      po_->flush();
-    } catch (const std::exception&) {
-      // The post office reports it when it closes.
-    }
-  }
-  std::string_view typeName() const override { return "Application"; }
-  const PostOfficeRef& postOffice() const { return po_; }
-
- protected:
-  Variant dispatch(std::string_view member, InvokeKind kind, Args args) override {
-    static const MemberTable table{{"Login", 0}, {"RootAccount", 1}, {"proxy", 2}};
-    switch (table.find(member)) {
-      case 0:
-        method(member, kind);
-        expectArgs(*this, member, args, 0);
-        login();
-        return {};
-      case 1:
-        getter(member, kind, args);
-        requireLogin();
-        return Variant(
-            ObjectRef(std::make_shared<AccountObject>(MailboxContext{po_, user_, user_})));
-      case 2: {
-        method(member, kind);
-        expectArgs(*this, member, args, 1);
-        requireLogin();
-        return proxy(textArg(*this, member, args, 0));
-      }
-      default:
-        throwUnknownMember(*this, member);
-    }
-  }
-
- private:
-  void requireLogin() const {
-    if (!po_) throw Error("Not logged in to GroupWise: call Login first");
-  }
-
-  void login() {
-    if (po_) return;
-    std::string path = postOfficePath();
-    std::string user = loginUserName();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 && errno == ENOENT) {
-      if (!std::getenv("GW_POSTOFFICE")) makeParentFolders(path);
-      NewUser first;
-      first.userId = platform::fromUtf8(user);
-      first.displayName = systemDisplayName(user);
-      PostOffice::create(path, first);
-    }
-    auto po = PostOffice::open(path);
-    auto u = po->findUser(platform::fromUtf8(user));
-    if (!u) {
-      throw Error("The post office " + path + " has no mailbox for the user \"" + user + "\"");
-    }
-    po_ = std::move(po);
-    user_ = *u;
-  }
-
-  Variant proxy(const std::u16string& userId) {
-    auto other = po_->findUser(userId);
-    if (!other || other->kind != kPerson) {
-      throw Error("There is no GroupWise user \"" + utf8(userId) + "\" in this post office");
-    }
-    if (other->id != user_.id && !po_->proxyGranted(other->id, user_.id)) {
-      throw Error("The user \"" + utf8(other->userId) + "\" has not granted proxy access to \"" +
-                  utf8(user_.userId) + "\"");
-    }
-    return Variant(ObjectRef(std::make_shared<AccountObject>(MailboxContext{po_, *other, user_})));
-  }
-
-  PostOfficeRef po_;
-  UserRecord user_;
-};
-
-ObjectRef makeSession() {
-  return std::make_shared<SessionObject>();
-}
 
 }  // namespace
 
-void registerProgId() {
-  gw::registerProgId("NovellGroupWareSession", &makeSession);
-}
-
-ObjectRef createSession() {
-  return makeSession();
-}
-
-std::shared_ptr<PostOffice> sessionPostOffice(const ObjectRef& session) {
-  auto* s = dynamic_cast<SessionObject*>(session.get());
-  return s ? s->postOffice() : nullptr;
-}
-
-std::string postOfficePath() {
-  if (const char* p = std::getenv("GW_POSTOFFICE"); p && *p) return p;
-  std::string base;
-  if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
-    base = x;
-  } else {
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) {
-      struct passwd* pw = ::getpwuid(::geteuid());
-      home = pw ? pw->pw_dir : "/tmp";
-    }
-    base = std::string(home) + "/.local/share";
-  }
-  return base + "/marrowby/postoffice.db";
-}
-
-std::string loginUserName() {
-  if (const char* u = std::getenv("GW_USER"); u && *u) return u;
-  if (struct passwd* pw = ::getpwuid(::geteuid()); pw && pw->pw_name) return pw->pw_name;
-  if (const char* u = std::getenv("USER"); u && *u) return u;
-  return "user";
+ObjectRef makeAccount(MailboxContext ctx) {
+  return std::make_shared<AccountObject>(std::make_shared<const MailboxContext>(std::move(ctx)));
 }
 
 }  // namespace gw::standin

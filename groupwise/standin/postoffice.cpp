@@ -1,3 +1,6 @@
+// The post office file: opening with its checks, creation, the schema and its
+// migration, waiting for other programs, users, proxy grants and address books.
+// Items and entries and the writing behind are in rows.cpp.
 #include "groupwise/standin/postoffice.h"
 
 #include <fcntl.h>
@@ -9,8 +12,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <set>
 
+#include "groupwise/gwapi.h"
+#include "groupwise/standin/internal.h"
 #include "platform/ansi.h"
 #include "platform/locale.h"
 #include "platform/oledate.h"
@@ -18,17 +24,10 @@
 namespace gw::standin {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// How long a change may wait for the background writer. With the write itself this
-// keeps every change within 100 ms of the call that made it.
-constexpr auto kWriteDelay = std::chrono::milliseconds(25);
-// A caller that makes changes faster than they are written waits for them past this
-// many changed rows, so neither memory nor the delay before a commit grows without end.
-constexpr std::size_t kMaxPendingRows = 1000;
-constexpr int kBusyTimeoutMs = 60000;
 constexpr std::int64_t kApplicationId = 0x4D57504F;  // "MWPO"
-constexpr std::int64_t kSchemaVersion = 1;
+// 1: the first layout. 2: entries keep a modification date, and identities of items
+// and entries are handed out in blocks (postoffice keys next_item_id, next_entry_id).
+constexpr std::int64_t kSchemaVersion = 2;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE postoffice(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
@@ -62,7 +61,8 @@ CREATE TABLE field_defs(
 CREATE TABLE entries(
   id INTEGER PRIMARY KEY,
   book INTEGER NOT NULL REFERENCES books(id),
-  obj_type INTEGER NOT NULL);
+  obj_type INTEGER NOT NULL,
+  modified_date INTEGER);
 CREATE INDEX entries_by_book ON entries(book, id);
 CREATE TABLE entry_fields(
   entry INTEGER NOT NULL REFERENCES entries(id),
@@ -91,79 +91,10 @@ CREATE TABLE items(
 CREATE INDEX items_by_owner ON items(owner, start_date, id);
 )sql";
 
-constexpr const char* kItemColumns =
-    "id, owner, class, box_type, start_date, duration, due_date, assigned_date, creation_date, "
-    "modified_date, subject, body, place, from_text, completed, priority";
-
-void bindPriority(Statement& st, int index, const Variant& v) {
-  switch (v.type()) {
-    case VarType::Int:
-    case VarType::Bool:
-      st.bind(index, static_cast<std::int64_t>(v.toInt()));
-      break;
-    case VarType::Real:
-      st.bind(index, v.toReal());
-      break;
-    case VarType::Text:
-      st.bind(index, std::u16string_view(v.text()));
-      break;
-    default:
-      st.bindNull(index);
-      break;
-  }
-}
-
-Variant readPriority(const Statement& st, int column) {
-  switch (st.columnType(column)) {
-    case SQLITE_INTEGER:
-      return Variant(static_cast<std::int32_t>(st.int64(column)));
-    case SQLITE_FLOAT:
-      return Variant(st.real(column));
-    case SQLITE_TEXT:
-      return Variant(st.text16(column));
-    default:
-      return Variant();
-  }
-}
-
-std::shared_ptr<ItemRow> readItem(const Statement& st) {
-  auto row = std::make_shared<ItemRow>();
-  row->id = st.int64(0);
-  row->owner = st.int64(1);
-  row->className = st.text16(2);
-  row->boxType = st.int32(3);
-  row->start = st.optInt64(4);
-  row->duration = st.real(5);
-  row->due = st.optInt64(6);
-  row->assigned = st.optInt64(7);
-  row->created = st.int64(8);
-  row->modified = st.int64(9);
-  row->subject = st.text16(10);
-  row->body = st.text16(11);
-  row->place = st.text16(12);
-  row->from = st.text16(13);
-  row->completed = st.int64(14) != 0;
-  row->priority = readPriority(st, 15);
-  return row;
-}
-
-UserRecord readUser(const Statement& st) {
-  UserRecord u;
-  u.id = st.int64(0);
-  u.userId = st.text16(1);
-  u.kind = st.int32(2);
-  u.displayName = st.text16(3);
-  u.firstName = st.text16(4);
-  u.lastName = st.text16(5);
-  u.email = st.text16(6);
-  u.title = st.text16(7);
-  u.department = st.text16(8);
-  u.phone = st.text16(9);
-  return u;
-}
-
-constexpr const char* kUserColumns =
-    "id, userid, kind, display_name, first_name, last_name, email, title, department, phone";
+std::atomic<std::int64_t> g_waitLimitMs{60000};
+// Up to this size (file and write-ahead log) the whole file is checked when it is
+// opened; above it, a check that reads a few dozen pages.
+std::atomic<std::int64_t> g_fullCheckBytes{8ll << 20};
 
 // Post offices still open at exit get their last changes committed.
 std::recursive_mutex g_openMutex;  // a post office failing to open is destroyed under it
@@ -181,15 +112,89 @@ void flushAllAtExit() {
   }
 }
 
-void configure(Database& db) {
-  sqlite3_busy_timeout(db.handle(), kBusyTimeoutMs);
-  db.exec("PRAGMA foreign_keys = ON");
-  db.exec("PRAGMA synchronous = NORMAL");
-  // The writer thread checkpoints instead (see writerLoop).
-  db.exec("PRAGMA wal_autocheckpoint = 0");
+[[noreturn]] void notAPostOffice(const std::string& path, const std::string& why) {
+  throw StoreError("The file " + path + " is not a GroupWise post office (" + why + ")");
 }
 
-constexpr int kCheckpointPages = 1000;
+std::string folderOf(const std::string& path) {
+  auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::uint32_t bigEndian32(const unsigned char* p) {
+  return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
+         std::uint32_t{p[3]};
+}
+
+// Checks what can be checked without SQLite: the file is there, readable, an SQLite
+// file of this program, and the file and its folder can be written.
+void checkFile(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    throw StoreError("Cannot open the post office " + path + ": " + std::strerror(errno));
+  }
+  if (S_ISDIR(st.st_mode)) {
+    throw StoreError("Cannot open the post office " + path + ": it is a folder, not a file");
+  }
+  if (!S_ISREG(st.st_mode)) {
+    throw StoreError("Cannot open the post office " + path + ": it is not a regular file");
+  }
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    throw StoreError("Cannot open the post office " + path + ": " + std::strerror(errno));
+  }
+  unsigned char header[100];
+  ssize_t n = ::pread(fd, header, sizeof header, 0);
+  int readErr = errno;
+  ::close(fd);
+  if (n < 0) {
+    throw StoreError("Cannot open the post office " + path + ": " + std::strerror(readErr));
+  }
+  if (n < static_cast<ssize_t>(sizeof header) || std::memcmp(header, "SQLite format 3", 16) != 0) {
+    notAPostOffice(path, "unknown file format");
+  }
+  if (bigEndian32(header + 68) != kApplicationId) notAPostOffice(path, "a file of another program");
+  if (::access(path.c_str(), W_OK) != 0) {
+    throw StoreError(
+        "The post office " + path + " is read-only: " +
+        (errno == EROFS ? "it is on a read-only file system" : "you may not change the file"));
+  }
+  if (::access(folderOf(path).c_str(), W_OK | X_OK) != 0) {
+    throw StoreError("The post office " + path +
+                     " is in a read-only folder: files beside it cannot be created");
+  }
+}
+
+// Waits for another program's lock in short steps, letting the window repaint between
+// them, up to the wait limit. Runs inside SQLite, on the thread of the call.
+int waitForLock(void*, int attempt) {
+  using namespace std::chrono;
+  thread_local steady_clock::time_point since;
+  auto now = steady_clock::now();
+  if (attempt == 0) since = now;
+  if (now - since >= milliseconds(g_waitLimitMs.load())) return 0;
+  static constexpr int kSteps[] = {1, 2, 5, 10};
+  int ms = attempt < 4 ? kSteps[attempt] : 20;
+  std::this_thread::sleep_for(milliseconds(ms));
+  gw::api::runWaitHook();
+  return 1;
+}
+
+// Long statements (a search over a large calendar, a large commit) let the window
+// repaint as a wait for another program does; only on the thread that set the hook.
+int keepWindowGoing(void*) {
+  using namespace std::chrono;
+  thread_local steady_clock::time_point last;
+  auto now = steady_clock::now();
+  if (now - last >= milliseconds(20)) {
+    last = now;
+    gw::api::runWaitHook();
+  }
+  return 0;
+}
+
+constexpr int kCheckpointPages = 4000;
 
 int countWalPages(void* counter, sqlite3*, const char*, int pages) {
   static_cast<std::atomic<int>*>(counter)->store(pages);
@@ -198,15 +203,56 @@ int countWalPages(void* counter, sqlite3*, const char*, int pages) {
 
 }  // namespace
 
+void waitForOtherPrograms(Database& db) {
+  sqlite3_busy_handler(db.handle(), waitForLock, nullptr);
+}
+
 std::int64_t nowSeconds() {
   return platform::dateToSeconds(platform::nowDate());
 }
 
-std::optional<std::int64_t> ItemRow::end() const {
+std::optional<std::int64_t> ItemData::end() const {
   if (isTask()) return due;
   if (!start) return std::nullopt;
   return *start + std::llround(duration * 86400.0);
 }
+
+void PostOffice::setLockWaitLimit(std::chrono::milliseconds limit) {
+  g_waitLimitMs.store(limit.count());
+}
+
+std::chrono::milliseconds PostOffice::lockWaitLimit() {
+  return std::chrono::milliseconds(g_waitLimitMs.load());
+}
+
+void PostOffice::setFullCheckBytes(std::int64_t bytes) {
+  g_fullCheckBytes.store(bytes);
+}
+
+// ---- waiting for the connection ----
+
+PostOffice::DbLock::DbLock(PostOffice& po) : po_(po) {
+  using namespace std::chrono;
+  if (po.dbOwner_.load() == std::this_thread::get_id()) {
+    // A call made from the wait hook while this thread waits inside another call.
+    throw StoreError("The post office " + po.path_ + " is still busy with an earlier call");
+  }
+  auto since = steady_clock::now();
+  while (!po.dbMutex_.try_lock_for(milliseconds(20))) {
+    gw::api::runWaitHook();
+    if (steady_clock::now() - since >= lockWaitLimit()) {
+      throw StoreError("The post office is in use by another program: " + po.path_);
+    }
+  }
+  po.dbOwner_.store(std::this_thread::get_id());
+}
+
+PostOffice::DbLock::~DbLock() {
+  po_.dbOwner_.store(std::thread::id());
+  po_.dbMutex_.unlock();
+}
+
+// ---- opening and creating ----
 
 std::vector<FieldDef> PostOffice::standardFieldDefs() {
   static const char16_t* kNames[] = {u"Name",
@@ -245,11 +291,7 @@ std::vector<FieldDef> PostOffice::systemFieldDefs() {
 PostOffice::PostOffice(std::string path) : path_(std::move(path)) {}
 
 std::shared_ptr<PostOffice> PostOffice::open(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) {
-    throw Error("Cannot open the post office " + path + ": " + std::strerror(errno));
-  }
-  if (!S_ISREG(st.st_mode)) throw Error("Cannot open the post office " + path + ": not a file");
+  checkFile(path);
   // Sessions of one process share one post office, so each sees the others' changes
   // at once.
   std::string key = path;
@@ -272,67 +314,210 @@ std::shared_ptr<PostOffice> PostOffice::open(const std::string& path) {
 }
 
 void PostOffice::openConnection() {
-  db_.open(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX);
-  auto notAPostOffice = [&](const std::string& why) {
-    db_.close();
-    throw Error("The file " + path_ + " is not a GroupWise post office (" + why + ")");
-  };
+  // The connection is used under dbMutex_ only, so SQLite need not lock it again.
+  db_.open(path_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX);
+  db_.setOpening(true);
+  waitForOtherPrograms(db_);
   if (sqlite3_db_readonly(db_.handle(), "main") == 1) {
     db_.close();
-    throw Error("Cannot open the post office " + path_ + " for writing: permission denied");
+    throw StoreError("The post office " + path_ + " is read-only: you may not change the file");
   }
-  sqlite3_busy_timeout(db_.handle(), kBusyTimeoutMs);
-  // Reading only: nothing is written to a file until it is known to be a post office.
+  // Reading only: nothing is written to a file until it is known to be a sound post
+  // office.
+  int version = 0;
   try {
-    Statement st = db_.prepare("PRAGMA application_id");
-    if (!st.step() || st.int64(0) != kApplicationId) notAPostOffice("unknown file format");
     Statement ver = db_.prepare("SELECT value FROM postoffice WHERE key = 'schema'");
-    if (!ver.step() || ver.text(0) != std::to_string(kSchemaVersion)) {
-      notAPostOffice("unknown version");
-    }
-  } catch (const Error& e) {
-    if (!db_.handle()) throw;
-    std::string msg = sqlite3_errmsg(db_.handle());
-    notAPostOffice(msg);
+    if (ver.step()) version = std::atoi(ver.text(0).c_str());
+  } catch (const StoreError&) {
+    int code = db_.lastFailure() & 0xff;
+    db_.close();
+    if (code == SQLITE_ERROR) notAPostOffice(path_, "it has no post office tables");
+    throw;
   }
-  configure(db_);
+  if (version > kSchemaVersion) {
+    db_.close();
+    throw StoreError("The post office " + path_ +
+                     " was made by a newer version of this program (layout " +
+                     std::to_string(version) + ")");
+  }
+  if (version < 1) {
+    db_.close();
+    notAPostOffice(path_, "unknown version");
+  }
+  try {
+    // Every page is checked as it is read, so a damaged page is met with an error
+    // before anything is written to it.
+    db_.exec("PRAGMA cell_size_check = ON");
+    checkIntegrity();
+    if (version < kSchemaVersion) migrate(version);
+    db_.exec("PRAGMA foreign_keys = ON");
+    db_.exec("PRAGMA synchronous = NORMAL");
+    db_.exec("PRAGMA cache_size = -16000");
+    // The writer thread checkpoints instead (see writerLoop).
+    db_.exec("PRAGMA wal_autocheckpoint = 0");
+  } catch (...) {
+    db_.close();
+    throw;
+  }
+  db_.setOpening(false);
   sqlite3_wal_hook(db_.handle(), countWalPages, &walPages_);
+  sqlite3_progress_handler(db_.handle(), 10000, keepWindowGoing, nullptr);
+}
+
+void PostOffice::checkIntegrity() {
+  auto damaged = [&](const std::string& why) {
+    throw StoreError("The post office " + path_ + " is damaged (" + why + ")");
+  };
+  struct stat st {};
+  std::int64_t bytes = ::stat(path_.c_str(), &st) == 0 ? st.st_size : 0;
+  if (::stat((path_ + "-wal").c_str(), &st) == 0) bytes += st.st_size;
+  if (bytes <= g_fullCheckBytes.load()) {
+    Statement check = db_.prepare("PRAGMA quick_check(1)");
+    if (!check.step() || check.text(0) != "ok") damaged(check.text(0));
+    return;
+  }
+  // A large file: the header, the schema, both ends of every table and index, and a
+  // few rows from the middle of the large tables. Damage elsewhere is reported by
+  // SQLite when a call meets it, and nothing is written to a damaged page.
+  Statement size = db_.prepare("PRAGMA page_count");
+  size.step();
+  std::int64_t pages = size.int64(0);
+  Statement freelist = db_.prepare("PRAGMA freelist_count");
+  freelist.step();
+  if (freelist.int64(0) > pages) damaged("the free-page count exceeds the page count");
+  Statement roots = db_.prepare("SELECT rootpage FROM sqlite_schema WHERE rootpage <> 0");
+  while (roots.step()) {
+    if (roots.int64(0) > pages) damaged("a table begins past the end of the file");
+  }
+  // Each reads the pages from a table's root to one of its ends (a min() and a max()
+  // together would read the whole table).
+  static const char* kEnds[] = {
+      "SELECT min(id) FROM users",
+      "SELECT max(id) FROM users",
+      "SELECT min(userid) FROM users",
+      "SELECT max(userid) FROM users",
+      "SELECT min(id) FROM books",
+      "SELECT max(id) FROM books",
+      "SELECT count(*) FROM (SELECT 1 FROM postoffice LIMIT 64)",
+      "SELECT owner, grantee FROM proxy_grants ORDER BY owner, grantee LIMIT 1",
+      "SELECT owner, grantee FROM proxy_grants ORDER BY owner DESC, grantee DESC LIMIT 1",
+      "SELECT book, position FROM field_defs ORDER BY book, position LIMIT 1",
+      "SELECT book, position FROM field_defs ORDER BY book DESC, position DESC LIMIT 1",
+      "SELECT book, name FROM field_defs INDEXED BY sqlite_autoindex_field_defs_2 "
+      "ORDER BY book DESC, name DESC LIMIT 1",
+      "SELECT entry, name FROM entry_fields ORDER BY entry, name LIMIT 1",
+      "SELECT entry, name FROM entry_fields ORDER BY entry DESC, name DESC LIMIT 1",
+      "SELECT book, id FROM entries INDEXED BY entries_by_book ORDER BY book, id LIMIT 1",
+      "SELECT book, id FROM entries INDEXED BY entries_by_book "
+      "ORDER BY book DESC, id DESC LIMIT 1",
+      "SELECT owner, start_date, id FROM items INDEXED BY items_by_owner "
+      "ORDER BY owner, start_date, id LIMIT 1",
+      "SELECT owner, start_date, id FROM items INDEXED BY items_by_owner "
+      "ORDER BY owner DESC, start_date DESC, id DESC LIMIT 1",
+  };
+  for (const char* sql : kEnds) {
+    Statement ends = db_.prepare(sql);
+    while (ends.step()) {
+    }
+  }
+  // A few rows from anywhere in the two large tables, with their overflow pages.
+  std::minstd_rand rng(static_cast<unsigned>(pages));
+  for (const char* table : {"items", "entries"}) {
+    auto end = [&](const char* order) {
+      Statement q = db_.prepare(std::string("SELECT id FROM ") + table + " ORDER BY id " + order +
+                                " LIMIT 1");
+      return q.step() ? q.int64(0) : 0;
+    };
+    std::int64_t lo = end("ASC"), hi = end("DESC");
+    if (hi < lo || hi == 0) continue;
+    Statement probe =
+        db_.prepare(std::string("SELECT * FROM ") + table + " WHERE id >= ? ORDER BY id LIMIT 1");
+    for (int i = 0; i < 8; ++i) {
+      probe.bind(1, lo + static_cast<std::int64_t>(rng() % static_cast<unsigned>(hi - lo + 1)));
+      while (probe.step()) {
+      }
+      probe.reset();
+    }
+  }
+}
+
+void PostOffice::migrate(int version) {
+  db_.setOpening(false);  // from here on a full disk is a failure to save
+  inTransaction(db_, [&] {
+    // Another program may have migrated it meanwhile.
+    Statement ver = db_.prepare("SELECT value FROM postoffice WHERE key = 'schema'");
+    ver.step();
+    if (std::atoi(ver.text(0).c_str()) != version) return;
+    if (version < 2) db_.exec("ALTER TABLE entries ADD COLUMN modified_date INTEGER");
+    Statement set = db_.prepare("UPDATE postoffice SET value = ? WHERE key = 'schema'");
+    set.bind(1, std::to_string(kSchemaVersion)).run();
+  });
+  db_.setOpening(true);
 }
 
 bool PostOffice::create(const std::string& path, const NewUser& firstUser) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return false;
-  std::string tmp = path + ".new-" + std::to_string(::getpid());
-  ::unlink(tmp.c_str());
-  {
-    PostOffice po(tmp);
-    po.db_.open(tmp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    try {
-      po.db_.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
-      po.db_.exec(kSchema);
-      inTransaction(po.db_, [&] {
-        Statement meta = po.db_.prepare("INSERT INTO postoffice(key, value) VALUES(?, ?)");
-        meta.bind(1, std::string_view("schema")).bind(2, std::to_string(kSchemaVersion)).run();
-        meta.bind(1, std::string_view("created"))
-            .bind(2, platform::dateToText(platform::nowDate()))
-            .run();
-        po.addUserLocked(firstUser);
-      });
-      po.db_.exec("PRAGMA journal_mode = WAL");
-    } catch (...) {
-      po.db_.close();
-      ::unlink(tmp.c_str());
-      throw;
+  if (::lstat(path.c_str(), &st) == 0) return false;
+  std::string folder = folderOf(path);
+  // A new file of an unpredictable name, made here and not through a link.
+  std::string tmp = path + ".new-XXXXXX";
+  int fd = ::mkstemp(tmp.data());
+  if (fd < 0) {
+    int err = errno;
+    if (err == ENOSPC || err == EDQUOT) {
+      throw StoreError("No space left to create the post office " + path);
     }
+    if (err == EACCES || err == EPERM || err == EROFS) {
+      throw StoreError("Cannot create the post office " + path + ": the folder " + folder +
+                       " is read-only");
+    }
+    throw StoreError("Cannot create the post office " + path + ": " + std::strerror(err));
+  }
+  ::fchmod(fd, 0600);
+  ::close(fd);
+  try {
+    PostOffice po(tmp);
+    po.db_.open(tmp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW);
+    po.db_.exec("PRAGMA journal_mode = OFF");  // a failed creation removes the file
+    po.db_.exec("PRAGMA application_id = " + std::to_string(kApplicationId));
+    po.db_.exec(kSchema);
+    inTransaction(po.db_, [&] {
+      Statement meta = po.db_.prepare("INSERT INTO postoffice(key, value) VALUES(?, ?)");
+      meta.bind(1, std::string_view("schema")).bind(2, std::to_string(kSchemaVersion)).run();
+      meta.bind(1, std::string_view("created"))
+          .bind(2, platform::dateToText(platform::nowDate()))
+          .run();
+      po.addUserLocked(firstUser);
+    });
+    po.db_.exec("PRAGMA journal_mode = WAL");
     po.db_.close();
+  } catch (const StoreError& e) {
+    ::unlink(tmp.c_str());
+    std::string text = e.what();
+    // The temporary name means nothing to the user.
+    for (auto at = text.find(tmp); at != std::string::npos; at = text.find(tmp, at + 1)) {
+      text.replace(at, tmp.size(), path);
+    }
+    if (text.rfind("No space left", 0) == 0) {
+      throw StoreError("No space left to create the post office " + path);
+    }
+    throw StoreError(text);
+  } catch (...) {
+    ::unlink(tmp.c_str());
+    throw;
   }
   // link() fails rather than replace a post office another process made meanwhile.
   int rc = ::link(tmp.c_str(), path.c_str());
   int err = errno;
+  if (rc != 0 && err != EEXIST) {
+    // A file system without hard links: a rename that also refuses to replace.
+    rc = ::renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+    err = errno;
+  }
   ::unlink(tmp.c_str());
   if (rc != 0) {
     if (err == EEXIST) return false;
-    throw Error("Cannot create the post office " + path + ": " + std::strerror(err));
+    throw StoreError("Cannot create the post office " + path + ": " + std::strerror(err));
   }
   return true;
 }
@@ -359,14 +544,26 @@ PostOffice::~PostOffice() {
     } catch (const std::exception& e) {
       std::fprintf(stderr, "post office %s: %s\n", path_.c_str(), e.what());
     }
+    try {
+      releaseUnusedIds();
+    } catch (const std::exception&) {
+      // They stay unused: identities need not be dense.
+    }
   }
+  statements_.clear();
   updateStatements_.clear();
+}
+
+Statement& PostOffice::cached(const char* key, const std::string& sql) {
+  auto it = statements_.find(key);
+  if (it != statements_.end()) return it->second;
+  return statements_.emplace(key, db_.prepare(sql)).first->second;
 }
 
 // ---- users ----
 
 std::optional<UserRecord> PostOffice::findUser(std::u16string_view userId) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   flushLocked();
   Statement st =
       db_.prepare(std::string("SELECT ") + kUserColumns + " FROM users WHERE userid = ?");
@@ -376,7 +573,7 @@ std::optional<UserRecord> PostOffice::findUser(std::u16string_view userId) {
 }
 
 std::optional<UserRecord> PostOffice::userById(std::int64_t id) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   Statement st = db_.prepare(std::string("SELECT ") + kUserColumns + " FROM users WHERE id = ?");
   st.bind(1, id);
   if (!st.step()) return std::nullopt;
@@ -384,7 +581,7 @@ std::optional<UserRecord> PostOffice::userById(std::int64_t id) {
 }
 
 std::vector<UserRecord> PostOffice::users() {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   Statement st = db_.prepare(std::string("SELECT ") + kUserColumns + " FROM users ORDER BY id");
   std::vector<UserRecord> out;
   while (st.step()) out.push_back(readUser(st));
@@ -392,19 +589,30 @@ std::vector<UserRecord> PostOffice::users() {
 }
 
 bool PostOffice::proxyGranted(std::int64_t owner, std::int64_t grantee) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   Statement st = db_.prepare("SELECT 1 FROM proxy_grants WHERE owner = ? AND grantee = ?");
   st.bind(1, owner).bind(2, grantee);
   return st.step();
 }
 
 std::vector<std::pair<std::u16string, std::u16string>> PostOffice::proxyGrants() {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   Statement st = db_.prepare(
       "SELECT o.userid, g.userid FROM proxy_grants p JOIN users o ON o.id = p.owner "
       "JOIN users g ON g.id = p.grantee ORDER BY o.userid, g.userid");
   std::vector<std::pair<std::u16string, std::u16string>> out;
   while (st.step()) out.emplace_back(st.text16(0), st.text16(1));
+  return out;
+}
+
+std::vector<UserRecord> PostOffice::proxyGrantors(std::int64_t grantee) {
+  DbLock lock(*this);
+  Statement st = db_.prepare(std::string("SELECT ") + kUserColumns +
+                             " FROM users WHERE id IN (SELECT owner FROM proxy_grants WHERE "
+                             "grantee = ?) ORDER BY userid");
+  st.bind(1, grantee);
+  std::vector<UserRecord> out;
+  while (st.step()) out.push_back(readUser(st));
   return out;
 }
 
@@ -444,7 +652,7 @@ std::int64_t PostOffice::addUserLocked(const NewUser& user) {
 }
 
 std::int64_t PostOffice::addUser(const NewUser& user) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   flushLocked();
   std::int64_t id = 0;
   inTransaction(db_, [&] { id = addUserLocked(user); });
@@ -452,13 +660,13 @@ std::int64_t PostOffice::addUser(const NewUser& user) {
 }
 
 void PostOffice::grantProxy(std::int64_t owner, std::int64_t grantee) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   Statement st = db_.prepare("INSERT OR IGNORE INTO proxy_grants(owner, grantee) VALUES(?, ?)");
   st.bind(1, owner).bind(2, grantee).run();
 }
 
 bool PostOffice::revokeProxy(std::int64_t owner, std::int64_t grantee) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   Statement st = db_.prepare("DELETE FROM proxy_grants WHERE owner = ? AND grantee = ?");
   st.bind(1, owner).bind(2, grantee).run();
   return sqlite3_changes(db_.handle()) > 0;
@@ -467,7 +675,7 @@ bool PostOffice::revokeProxy(std::int64_t owner, std::int64_t grantee) {
 // ---- address books ----
 
 std::vector<BookRecord> PostOffice::books(std::int64_t owner) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   flushLocked();
   std::vector<BookRecord> out{{0, kSystemBook}};
   Statement st = db_.prepare("SELECT id, name FROM books WHERE owner = ? ORDER BY id");
@@ -499,7 +707,7 @@ std::int64_t PostOffice::addBookLocked(std::int64_t owner, const std::u16string&
 }
 
 std::int64_t PostOffice::addBook(std::int64_t owner, const std::u16string& name) {
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   flushLocked();
   std::int64_t id = 0;
   inTransaction(db_, [&] { id = addBookLocked(owner, name); });
@@ -508,7 +716,7 @@ std::int64_t PostOffice::addBook(std::int64_t owner, const std::u16string& name)
 
 std::vector<FieldDef> PostOffice::fieldDefs(std::int64_t book) {
   if (book == 0) return systemFieldDefs();
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   Statement st = db_.prepare("SELECT name, type FROM field_defs WHERE book = ? ORDER BY position");
   st.bind(1, book);
   std::vector<FieldDef> out;
@@ -520,7 +728,7 @@ void PostOffice::addFieldDef(std::int64_t book, const std::u16string& name, int 
   if (book == 0) throw Error("The system address book is read-only");
   if (name.empty()) throw Error("A field definition needs a name");
   if (type < kFieldText || type > kFieldDate) throw Error("Unknown field type");
-  std::lock_guard lock(dbMutex_);
+  DbLock lock(*this);
   inTransaction(db_, [&] {
     Statement exists = db_.prepare("SELECT 1 FROM field_defs WHERE book = ? AND name = ?");
     exists.bind(1, book).bind(2, std::u16string_view(name));
@@ -534,155 +742,30 @@ void PostOffice::addFieldDef(std::int64_t book, const std::u16string& name, int 
   });
 }
 
-std::vector<std::shared_ptr<EntryRow>> PostOffice::entries(std::int64_t book) {
-  std::lock_guard lock(dbMutex_);
-  flushLocked();
-  std::vector<std::shared_ptr<EntryRow>> out;
-  if (book == 0) {
-    Statement st = db_.prepare(std::string("SELECT ") + kUserColumns + " FROM users ORDER BY id");
-    while (st.step()) {
-      UserRecord u = readUser(st);
-      auto e = std::make_shared<EntryRow>();
-      e->id = u.id;
-      e->objType = u.kind;
-      auto add = [&](const char16_t* n, const std::u16string& v) {
-        e->fields.push_back({n, kFieldText, v, false});
-      };
-      add(u"Name", u.displayName);
-      add(u"First Name", u.firstName);
-      add(u"Last Name", u.lastName);
-      add(u"User ID", u.userId);
-      add(u"E-Mail Address", u.email);
-      add(u"E-Mail Type", u"NGW");
-      add(u"Title", u.title);
-      add(u"Department", u.department);
-      add(u"Office Phone Number", u.phone);
-      out.push_back(std::move(e));
-    }
-    return out;
-  }
-  Statement st = db_.prepare(
-      "SELECT e.id, e.obj_type, f.name, f.type, f.value FROM entries e "
-      "LEFT JOIN entry_fields f ON f.entry = e.id WHERE e.book = ? ORDER BY e.id");
-  st.bind(1, book);
-  while (st.step()) {
-    std::int64_t id = st.int64(0);
-    if (out.empty() || out.back()->id != id) {
-      auto e = std::make_shared<EntryRow>();
-      e->id = id;
-      e->book = book;
-      e->objType = st.int32(1);
-      out.push_back(std::move(e));
-    }
-    if (!st.isNull(2))
-      out.back()->fields.push_back({st.text16(2), st.int32(3), st.text16(4), false});
-  }
-  return out;
-}
-
-std::shared_ptr<EntryRow> PostOffice::newEntry(std::int64_t book, int objType,
-                                               std::vector<EntryField> fields) {
-  auto row = std::make_shared<EntryRow>();
-  row->book = book;
-  row->objType = objType;
-  row->fields = std::move(fields);
-  for (EntryField& f : row->fields) f.dirty = true;
-  bool backlog;
-  {
-    std::lock_guard lock(stateMutex_);
-    checkWriteError();
-    entryChanged(row);
-    backlog = dirtyItems_.size() + dirtyEntries_.size() > kMaxPendingRows;
-  }
-  if (backlog) flush();
-  return row;
-}
-
-// ---- items ----
-
-std::vector<std::shared_ptr<ItemRow>> PostOffice::items(std::int64_t owner,
-                                                        const std::string& whereSql) {
-  std::lock_guard lock(dbMutex_);
-  flushLocked();
-  std::string sql = std::string("SELECT ") + kItemColumns + " FROM items WHERE owner = ?";
-  if (!whereSql.empty()) sql += " AND " + whereSql;
-  sql += " ORDER BY start_date, id";
-  Statement st = db_.prepare(sql);
-  st.bind(1, owner);
-  std::vector<std::shared_ptr<ItemRow>> out;
-  while (st.step()) out.push_back(readItem(st));
-  return out;
-}
-
-std::shared_ptr<ItemRow> PostOffice::newItem(std::int64_t owner, const std::u16string& className,
-                                             int boxType, const std::u16string& from) {
-  auto row = std::make_shared<ItemRow>();
-  row->owner = owner;
-  row->className = className;
-  row->boxType = boxType;
-  row->created = row->modified = nowSeconds();
-  row->assigned = row->created;
-  row->from = from;
-  bool backlog;
-  {
-    std::lock_guard lock(stateMutex_);
-    checkWriteError();
-    itemChanged(row, ~0u);
-    backlog = dirtyItems_.size() + dirtyEntries_.size() > kMaxPendingRows;
-  }
-  if (backlog) flush();
-  return row;
-}
-
-// ---- writing behind ----
-
-void PostOffice::checkWriteError() {
-  if (writeError_.empty()) return;
-  std::string msg = std::move(writeError_);
-  writeError_.clear();
-  throw Error("The post office could not save changes: " + msg);
-}
-
-void PostOffice::scheduleLocked() {
-  if (dirtyItems_.empty() && dirtyEntries_.empty()) {
-    deadline_ = Clock::now() + kWriteDelay;
-    wake_.notify_all();
-  }
-}
-
-void PostOffice::itemChanged(const std::shared_ptr<ItemRow>& row, unsigned columns) {
-  row->dirty |= columns;
-  if (row->queued) return;
-  scheduleLocked();
-  row->queued = true;
-  dirtyItems_.push_back(row);
-}
-
-void PostOffice::entryChanged(const std::shared_ptr<EntryRow>& row) {
-  if (row->queued) return;
-  scheduleLocked();
-  row->queued = true;
-  dirtyEntries_.push_back(row);
-}
+// ---- the writer thread ----
 
 void PostOffice::writerLoop() {
   std::unique_lock lock(stateMutex_);
   while (!stopping_) {
-    if (dirtyItems_.empty() && dirtyEntries_.empty()) {
+    if (pendingItems_.empty() && pendingEntries_.empty()) {
       wake_.wait(lock);
       continue;
     }
-    if (Clock::now() < deadline_) {
+    if (std::chrono::steady_clock::now() < deadline_) {
       wake_.wait_until(lock, deadline_);
       continue;
     }
     lock.unlock();
+    bool failed = false;
     try {
-      flush();
+      {
+        std::lock_guard db(dbMutex_);  // waits as long as it takes, without the hook
+        flushLocked();
+      }
       if (walPages_.load() >= kCheckpointPages) {
         if (!checkpointDb_.handle()) {
           checkpointDb_.open(path_, SQLITE_OPEN_READWRITE);
-          sqlite3_busy_timeout(checkpointDb_.handle(), kBusyTimeoutMs);
+          waitForOtherPrograms(checkpointDb_);
         }
         // A passive checkpoint copies what it can without holding up any writer.
         sqlite3_wal_checkpoint_v2(checkpointDb_.handle(), "main", SQLITE_CHECKPOINT_PASSIVE,
@@ -691,153 +774,29 @@ void PostOffice::writerLoop() {
       }
     } catch (const std::exception& e) {
       std::lock_guard relock(stateMutex_);
-      writeError_ = e.what();
+      failure_ = e.what();
+      failurePending_.store(true);
+      failed = true;
     }
     lock.lock();
-    if (!writeError_.empty() && !stopping_) {
+    if (failed && !stopping_) {
       // Try again a little later rather than spin on a full disk.
       wake_.wait_for(lock, std::chrono::milliseconds(500));
     }
   }
 }
 
-void PostOffice::flush() {
-  std::lock_guard lock(dbMutex_);
-  flushLocked();
-}
-
-Statement& PostOffice::updateStatement(unsigned mask) {
-  auto it = updateStatements_.find(mask);
-  if (it != updateStatements_.end()) return it->second;
-  std::string sql = "UPDATE items SET modified_date = ?2";
-  if (mask & (kColStart | kColDuration | kColDue)) {
-    sql += ", start_date = ?3, duration = ?4, due_date = ?5, end_date = ?6";
-  }
-  if (mask & kColSubject) sql += ", subject = ?7";
-  if (mask & kColBody) sql += ", body = ?8";
-  if (mask & kColPlace) sql += ", place = ?9";
-  if (mask & kColCompleted) sql += ", completed = ?10";
-  if (mask & kColPriority) sql += ", priority = ?11";
-  sql += " WHERE id = ?1";
-  return updateStatements_.emplace(mask, db_.prepare(sql)).first->second;
-}
-
-void PostOffice::flushLocked() {
-  struct ItemSnap {
-    ItemRow data;
-    unsigned mask;
-    std::shared_ptr<ItemRow> row;
-  };
-  struct EntrySnap {
-    std::int64_t id;
-    std::int64_t book;
-    int objType;
-    std::vector<EntryField> fields;  // the changed ones
-    std::shared_ptr<EntryRow> row;
-  };
-  std::vector<ItemSnap> items;
-  std::vector<EntrySnap> entries;
+void PostOffice::raisePendingFailure() {
+  if (!failurePending_.load(std::memory_order_relaxed)) return;
+  std::string text;
   {
     std::lock_guard lock(stateMutex_);
-    if (dirtyItems_.empty() && dirtyEntries_.empty()) return;
-    items.reserve(dirtyItems_.size());
-    for (auto& p : dirtyItems_) {
-      ItemRow& r = *p;
-      ItemSnap s{r, r.dirty, p};
-      r.dirty = 0;
-      r.queued = false;
-      items.push_back(std::move(s));
-    }
-    for (auto& p : dirtyEntries_) {
-      EntryRow& r = *p;
-      EntrySnap s{r.id, r.book, r.objType, {}, p};
-      for (EntryField& f : r.fields) {
-        if (f.dirty) s.fields.push_back(f);
-        f.dirty = false;
-      }
-      r.queued = false;
-      entries.push_back(std::move(s));
-    }
-    dirtyItems_.clear();
-    dirtyEntries_.clear();
+    if (!failurePending_.load()) return;
+    text = std::move(failure_);
+    failure_.clear();
+    failurePending_.store(false);
   }
-  std::vector<std::pair<ItemRow*, std::int64_t>> newItemIds;
-  std::vector<std::pair<EntryRow*, std::int64_t>> newEntryIds;
-  try {
-    db_.exec("BEGIN IMMEDIATE");
-    Statement insItem = db_.prepare(
-        "INSERT INTO items(owner, class, box_type, start_date, end_date, duration, due_date, "
-        "assigned_date, creation_date, modified_date, subject, body, place, from_text, completed, "
-        "priority) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    for (ItemSnap& s : items) {
-      const ItemRow& d = s.data;
-      if (d.id == 0) {
-        insItem.bind(1, d.owner)
-            .bind(2, std::u16string_view(d.className))
-            .bind(3, d.boxType)
-            .bind(4, d.start)
-            .bind(5, d.end())
-            .bind(6, d.duration)
-            .bind(7, d.due)
-            .bind(8, d.assigned)
-            .bind(9, d.created)
-            .bind(10, d.modified)
-            .bind(11, std::u16string_view(d.subject))
-            .bind(12, std::u16string_view(d.body))
-            .bind(13, std::u16string_view(d.place))
-            .bind(14, std::u16string_view(d.from))
-            .bind(15, d.completed ? 1 : 0);
-        bindPriority(insItem, 16, d.priority);
-        insItem.run();
-        newItemIds.emplace_back(s.row.get(), db_.lastInsertId());
-      } else {
-        Statement& up = updateStatement(s.mask & ~kColModified);
-        up.bind(1, d.id).bind(2, d.modified);
-        if (s.mask & (kColStart | kColDuration | kColDue)) {
-          up.bind(3, d.start).bind(4, d.duration).bind(5, d.due).bind(6, d.end());
-        }
-        if (s.mask & kColSubject) up.bind(7, std::u16string_view(d.subject));
-        if (s.mask & kColBody) up.bind(8, std::u16string_view(d.body));
-        if (s.mask & kColPlace) up.bind(9, std::u16string_view(d.place));
-        if (s.mask & kColCompleted) up.bind(10, d.completed ? 1 : 0);
-        if (s.mask & kColPriority) bindPriority(up, 11, d.priority);
-        up.run();
-      }
-    }
-    Statement insEntry = db_.prepare("INSERT INTO entries(book, obj_type) VALUES(?, ?)");
-    Statement putField = db_.prepare(
-        "INSERT OR REPLACE INTO entry_fields(entry, name, type, value) VALUES(?, ?, ?, ?)");
-    for (EntrySnap& s : entries) {
-      std::int64_t id = s.id;
-      if (id == 0) {
-        insEntry.bind(1, s.book).bind(2, s.objType).run();
-        id = db_.lastInsertId();
-        newEntryIds.emplace_back(s.row.get(), id);
-      }
-      for (const EntryField& f : s.fields) {
-        putField.bind(1, id).bind(2, std::u16string_view(f.name)).bind(3, f.type);
-        putField.bind(4, std::u16string_view(f.value)).run();
-      }
-    }
-    db_.exec("COMMIT");
-  } catch (...) {
-    sqlite3_exec(db_.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    // Nothing was written: queue the changes again for the next attempt.
-    std::lock_guard lock(stateMutex_);
-    for (ItemSnap& s : items) itemChanged(s.row, s.mask);
-    for (EntrySnap& s : entries) {
-      for (const EntryField& snap : s.fields) {
-        for (EntryField& f : s.row->fields) {
-          if (f.name == snap.name) f.dirty = true;
-        }
-      }
-      entryChanged(s.row);
-    }
-    throw;
-  }
-  std::lock_guard lock(stateMutex_);
-  for (auto& [row, id] : newItemIds) row->id = id;
-  for (auto& [row, id] : newEntryIds) row->id = id;
+  throw StoreError(text);
 }
 
 }  // namespace gw::standin

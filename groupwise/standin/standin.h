@@ -14,9 +14,14 @@ class PostOffice;
 // Registers the ProgID; safe to call more than once.
 void registerProgId();
 
-// $GW_POSTOFFICE, else postoffice.db in the user's data folder
-// ($XDG_DATA_HOME/marrowby, else ~/.local/share/marrowby).
+// $GW_POSTOFFICE, else defaultPostOfficePath().
 std::string postOfficePath();
+// postoffice.db in the user's data folder ($XDG_DATA_HOME/marrowby, else
+// ~/.local/share/marrowby).
+std::string defaultPostOfficePath();
+// Makes the folders the file `path` needs, readable by their owner only, as Login does
+// for the default post office.
+void makeParentFolders(const std::string& path);
 // $GW_USER, else the login name of the system user.
 std::string loginUserName();
 
