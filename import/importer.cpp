@@ -340,6 +340,12 @@ ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& accoun
     result.failure = e.what();
   }
   if (result.storeFailed) {
+    // The failure may have passed (another program let go of the post office): what
+    // can be saved now is saved, and then counted.
+    try {
+      marks.commit();
+    } catch (const gw::StoreError&) {
+    }
     std::tie(result.savedLines, result.lastSavedLine) = marks.saved();
   }
   if (rejected.written()) {

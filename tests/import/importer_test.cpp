@@ -512,7 +512,7 @@ TEST_F(Import, APostOfficeFailureEndsTheRun) {
   } cases[] = {
       // Marks: each line is two changes (Add, plaintext) and every fourth change is saved:
       // at the 6th line, lines 1 to 4 are saved.
-      {true, 4, 6, false, 6, 4, 4},
+      {true, 4, 6, true, 6, 4, 4},
       // The final commit fails: what the write-behind saved counts.
       {true, 6, 0, true, 0, 6, 6},
       // No marks: every call committed at once.

@@ -44,6 +44,11 @@ class Wrapper : public gw::Object {
                      std::span<const gw::Variant> args) override {
     CallScript& s = *script_;
     s.calls.emplace_back(member);
+    if (account_ && !s.marks &&
+        (member == "ChangeMark" || member == "SavedMark" || member == "Commit")) {
+      // A GroupWise without saving marks: every call is committed at once.
+      throw gw::Error("Unknown name: \"" + std::string(member) + "\"");
+    }
     if (account_ && s.marks) {
       if (member == "ChangeMark") return gw::Variant(s.changes);
       if (member == "SavedMark") return gw::Variant(s.saved);
@@ -54,8 +59,6 @@ class Wrapper : public gw::Object {
       }
     }
     if (s.before) s.before(member, kind, args);
-    // The post office has no Delete yet; the call is recorded and counts as done.
-    if (member == "Delete") return {};
     gw::Variant v = inner_->invoke(member, kind, args);
     bool change = kind == gw::InvokeKind::Put ||
                   (kind == gw::InvokeKind::Method && (member == "Add" || member == "add"));
