@@ -261,6 +261,13 @@ TEST_F(Proxy, TheProxyWindow) {
   EXPECT_EQ(proxyform.findChild<QPushButton*>("revertButton")->text(), "&Revert to self");
   auto* label = proxyform.findChild<QLabel*>("UserLabel");
   EXPECT_EQ(label->buddy(), proxyform.findChild<QLineEdit*>("Edit1"));
+  // The users who let alice in, to pick from.
+  auto* users = proxyform.findChild<QListWidget*>("ListBox1");
+  EXPECT_FALSE(users->isHidden());
+  ASSERT_EQ(rows(users), QStringList{"Bea Boss (boss)"});
+  users->setCurrentRow(0);
+  EXPECT_EQ(proxyform.findChild<QLineEdit*>("Edit1")->text(), "boss");
+  proxyform.findChild<QLineEdit*>("Edit1")->clear();
   // The main window takes no input meanwhile.
   EXPECT_EQ(proxyform.windowModality(), Qt::ApplicationModal);
   proxyform.close();
