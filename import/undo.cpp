@@ -233,10 +233,16 @@ UndoResult undoRun(const UndoPlan& plan, const gw::ObjectRef& account, UndoHost&
   }
 
   if (!r.complete()) {
-    r.message = "Undo stopped after " + groupedCount(done) + " of the " + counted(r.total, noun) +
-                ": the post office failed: " + r.failure + "\n\n" + outcome(r, noun) +
-                "\n\nThe journal of the import is kept, so that undoing it again removes the "
-                "rest.";
+    // What was removed may not be saved: the journal stays, and undoing it again finds
+    // what is still there.
+    std::string failure = r.failure + (r.failure.ends_with('.') ? "" : ".");
+    r.message = done < r.total ? "Undo stopped after " + groupedCount(done) + " of the " +
+                                     counted(r.total, noun) + ", as the post office failed: "
+                               : "Undo went through the " + counted(r.total, noun) +
+                                     ", but the post office could not save the removal: ";
+    r.message += failure +
+                 "\n\nThe journal of the import is kept, so that undoing it again removes what "
+                 "is left.";
     return r;
   }
   r.message = outcome(r, noun);

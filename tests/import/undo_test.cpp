@@ -170,9 +170,9 @@ TEST_F(Undo, PostOfficeFailureKeepsTheJournalForTheRest) {
   EXPECT_FALSE(r.complete());
   EXPECT_EQ(r.removed, 4u);
   EXPECT_EQ(r.message,
-            "Undo stopped after 4 of the 10 appointments: the post office failed: The post "
-            "office cannot be written: the disk is full\n\n4 appointments removed.\n\n"
-            "The journal of the import is kept, so that undoing it again removes the rest.");
+            "Undo stopped after 4 of the 10 appointments, as the post office failed: The post "
+            "office cannot be written: the disk is full.\n\nThe journal of the import is kept, "
+            "so that undoing it again removes what is left.");
   EXPECT_EQ(journals(), 1u);
 
   // Later, with the post office healthy again, the same run is offered and finished.
