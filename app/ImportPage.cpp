@@ -8,59 +8,53 @@
 #include "app/BookBox.h"
 #include "app/ListRows.h"
 #include "app/PageHost.h"
+#include "app/PreviewForm.h"
 #include "app/QtText.h"
 #include "app/RunLock.h"
 #include "groupwise/gwapi.h"
 #include "groupwise/kinds.h"
+#include "import/detect.h"
 #include "import/fieldnames.h"
-#include "import/importer.h"
+#include "import/pairing.h"
+#include "import/textsource.h"
 #include "settings/record.h"
 #include "ui_ImportPage.h"
 
-namespace api = gw::api;
+namespace {
 
-namespace {}  // namespace
+constexpr gw::CalendarKind kDestinationKinds[] = {gw::CalendarKind::Appointment,
+                                                  gw::CalendarKind::Task, gw::CalendarKind::Note};
 
-// The delimiter mode and filters as the line reader reads them at every call.
-class ImportPage::LineChoices : public importing::LineOptions {
+const char* const kKindNames[][2] = {
+    {"appointment", "appointments"}, {"task", "tasks"}, {"note", "notes"}};
+
+// "<name> - " and so on for the count label: "240 appointments - done".
+std::string countOf(std::size_t n, int destination) {
+  return std::to_string(n) + " " + kKindNames[destination][n == 1 ? 0 : 1];
+}
+
+}  // namespace
+
+// What the import run tells the page while it goes on: the window keeps painting, and
+// countLabel follows the entries made or how far the file is read.
+class ImportPage::RunHost : public importing::ImportHost {
  public:
-  explicit LineChoices(const Ui::ImportPage* ui) : ui_(ui) {}
-  int delimiterMode() const override { return ui_->RadioGroup6->itemIndex(); }
-  bool removeTrailingSpaces() const override { return ui_->CBtrailspace->isChecked(); }
-  bool removeQuotes() const override { return ui_->CBquotereplace->isChecked(); }
-
- private:
-  const Ui::ImportPage* ui_;
-};
-
-// "Date format mask:": an item counts as chosen while the box shows its text; typing
-// over it chooses none.
-class ImportPage::DateBox : public importing::DateMask {
- public:
-  explicit DateBox(Ui::ImportPage* ui) : ui_(ui) {}
-  int itemIndex() const override {
-    const QComboBox* box = ui_->ImpDateComboBox;
-    int i = box->currentIndex();
-    return i >= 0 && box->currentText() == box->itemText(i) ? i : box->findText(box->currentText());
+  RunHost(PageHost& host, QLabel* count, bool book) : host_(host), count_(count), book_(book) {}
+  void processMessages() override { host_.processMessages(); }
+  void progress(std::uint64_t done, std::uint64_t total) override {
+    if (book_ || total == 0) return;
+    int percent = static_cast<int>(done * 100 / total);
+    if (percent == percent_) return;
+    percent_ = percent;
+    count_->setText(QStringLiteral("Importing: %1%").arg(percent));
   }
-  void selectItem(int index) override {
-    QSignalBlocker block(ui_->ImpDateComboBox);
-    ui_->ImpDateComboBox->setCurrentIndex(index);
-    ui_->ImpDateComboBox->setEditText(ui_->ImpDateComboBox->itemText(index));
-  }
+  void entriesMade(std::size_t n) override { count_->setText(QString::number(n)); }
 
  private:
-  Ui::ImportPage* ui_;
-};
-
-// countLabel: how many items or entries a run has made.
-class ImportPage::CountLabel : public importing::CountDisplay {
- public:
-  explicit CountLabel(Ui::ImportPage* ui) : ui_(ui) {}
-  void setCountText(const std::string& text) override { ui_->countLabel->setText(fromAnsi(text)); }
-
- private:
-  Ui::ImportPage* ui_;
+  PageHost& host_;
+  QLabel* count_;
+  bool book_;
+  int percent_ = -1;
 };
 
 ImportPage::ImportPage(PageHost& host, QWidget* parent)
@@ -76,11 +70,11 @@ ImportPage::ImportPage(PageHost& host, QWidget* parent)
   openDialog1.title = "Open Import File";
   openDialog1.defaultSuffix = "txt";
   openDialog1.mustExist = true;
-  lineChoices_ = std::make_unique<LineChoices>(ui);
-  dateBox_ = std::make_unique<DateBox>(ui);
-  countLabel_ = std::make_unique<CountLabel>(ui);
   books_ = new BookBox(ui->ImpABComboBox, host_, false,
                        [this](const QString& name) { getGWABFields(name); });
+  preview_ = new PreviewForm(this);
+  preview_->setObjectName("PreviewForm");
+  showSeparator();
   connectHandlers();
   setTabOrder();
 }
@@ -97,10 +91,17 @@ void ImportPage::connectHandlers() {
   on(ui->Edit3, &QLineEdit::returnPressed, &ImportPage::Edit3KeyPress);
   on(ui->RadioGroup5, &TRadioGroup::clicked, &ImportPage::RadioGroup5Click);
   on(ui->RadioGroup6, &TRadioGroup::clicked, &ImportPage::RadioGroup6Click);
+  on(ui->ImpEncodingComboBox, &QComboBox::currentIndexChanged,
+     &ImportPage::ImpEncodingComboBoxChange);
+  on(ui->ImpSeparatorComboBox, &QComboBox::currentIndexChanged,
+     &ImportPage::ImpSeparatorComboBoxChange);
   on(ui->ListBox4, &QListWidget::itemDoubleClicked, &ImportPage::ListBox4DblClick);
   on(ui->BitBtn4, &QPushButton::clicked, &ImportPage::BitBtn4Click);
   on(ui->BitBtn5, &QPushButton::clicked, &ImportPage::BitBtn5Click);
   on(ui->BitBtn9, &QPushButton::clicked, &ImportPage::BitBtn9Click);
+  on(ui->SkipBtn, &QPushButton::clicked, &ImportPage::SkipBtnClick);
+  on(ui->PairBtn, &QPushButton::clicked, &ImportPage::PairBtnClick);
+  on(ui->PreviewBtn, &QPushButton::clicked, &ImportPage::PreviewBtnClick);
   on(ui->BitBtn6, &QPushButton::clicked, &ImportPage::BitBtn6Click);
   on(ui->BitBtn7, &QPushButton::clicked, &ImportPage::HelpBtnClick);
   on(ui->BitBtn8, &QPushButton::clicked, &ImportPage::QuitBtnClick);
@@ -109,7 +110,7 @@ void ImportPage::connectHandlers() {
 }
 
 void ImportPage::setTabOrder() {
-  std::vector<QWidget*> order{ui->Edit3, ui->BitBtn3, ui->ImpDateComboBox};
+  std::vector<QWidget*> order{ui->Edit3, ui->BitBtn3, ui->ImpDateComboBox, ui->ImpEncodingComboBox};
   for (int i = 0; i < ui->RadioGroup5->items().size(); ++i) {
     order.push_back(ui->RadioGroup5->button(i));
   }
@@ -118,8 +119,10 @@ void ImportPage::setTabOrder() {
     order.push_back(ui->RadioGroup6->button(i));
   }
   for (QWidget* w : std::initializer_list<QWidget*>{
-           ui->IgnoreFirstLineCB, ui->CBtrailspace, ui->CBquotereplace, ui->ListBox3, ui->ListBox4,
-           ui->BitBtn4, ui->BitBtn5, ui->BitBtn9, ui->BitBtn6, ui->BitBtn7, ui->BitBtn8}) {
+           ui->ImpSeparatorComboBox, ui->IgnoreFirstLineCB, ui->CBtrailspace, ui->CBquotereplace,
+           ui->SkipDuplicatesCB, ui->ListBox3, ui->ListBox4, ui->BitBtn4, ui->BitBtn5, ui->BitBtn9,
+           ui->SkipBtn, ui->PairBtn, ui->PreviewBtn, ui->UndoImportBtn, ui->BitBtn6, ui->BitBtn7,
+           ui->BitBtn8}) {
     order.push_back(w);
   }
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
@@ -149,7 +152,75 @@ void ImportPage::releaseObjects() {
 
 void ImportPage::accountChanged() {
   if (ui->RadioGroup5->itemIndex() != 3) return;
-  books_->accountChanged(gwAddressBooks, gwAddressBook, [this] { ui->ListBox4->clear(); });
+  books_->accountChanged(gwAddressBooks, gwAddressBook, [this] {
+    ui->ListBox4->clear();
+    bookFields_.clear();
+  });
+}
+
+importing::FileFormat ImportPage::fileFormat() const {
+  importing::FileFormat format;
+  format.mode = std::max(0, ui->RadioGroup6->itemIndex());
+  int sep = ui->ImpSeparatorComboBox->currentIndex();
+  format.separator = importing::kCsvSeparators[sep >= 0 && sep < 4 ? sep : 0];
+  format.encoding = ui->ImpEncodingComboBox->currentIndex() == 1 ? importing::Encoding::Utf8
+                                                                 : importing::Encoding::Windows1252;
+  format.removeTrailingSpaces = ui->CBtrailspace->isChecked();
+  format.removeQuotes = ui->CBquotereplace->isChecked();
+  return format;
+}
+
+std::vector<std::string> ImportPage::destinationFields() const {
+  int item = ui->RadioGroup5->itemIndex();
+  if (item >= 0 && item < 3) return importing::calendarFields(kDestinationKinds[item]);
+  std::vector<std::string> out;
+  for (const QString& f : bookFields_) out.push_back(f.toStdString());
+  return out;
+}
+
+// "Date format mask:": an item counts as chosen while the box shows its text; typing
+// over it chooses none, and the first layout is then taken.
+int ImportPage::dateMask() {
+  QComboBox* box = ui->ImpDateComboBox;
+  int i = box->currentIndex();
+  if (!(i >= 0 && box->currentText() == box->itemText(i))) i = box->findText(box->currentText());
+  if (i < 0) {
+    QSignalBlocker block(box);
+    box->setCurrentIndex(0);
+    box->setEditText(box->itemText(0));
+    i = 0;
+  }
+  return i;
+}
+
+importing::ImportRequest ImportPage::request() const {
+  importing::ImportRequest r;
+  r.path = ui->Edit3->text().toStdString();
+  r.format = fileFormat();
+  r.ignoreFirstLine = ui->IgnoreFirstLineCB->isChecked();
+  QComboBox* box = ui->ImpDateComboBox;
+  r.dateMask = std::max(0, box->findText(box->currentText()));
+  for (int i = 0; i < ui->ListBox4->count(); ++i) {
+    r.pairing.push_back(ui->ListBox4->item(i)->text().toStdString());
+  }
+  int item = ui->RadioGroup5->itemIndex();
+  r.destination = item == 3
+                      ? importing::Destination::addressBookNamed(books_->loaded().toStdString())
+                      : importing::Destination::calendar(kDestinationKinds[std::max(0, item)]);
+  r.skipDuplicates = ui->SkipDuplicatesCB->isChecked();
+  return r;
+}
+
+bool ImportPage::acceptFile(const QString& path) {
+  importing::TextCheck check = importing::checkTextFile(path.toStdString());
+  if (!check.readable) {
+    host_.dialogs().message(
+        platform::MessageKind::Error,
+        "Unable to open import file.\n\n" + path.toStdString() + ": " + check.reason);
+    return false;
+  }
+  return check.looksLikeText ||
+         host_.dialogs().ask(platform::MessageKind::Warning, check.question(path.toStdString()));
 }
 
 void ImportPage::BitBtn3Click() {
@@ -160,28 +231,57 @@ void ImportPage::BitBtn3Click() {
   if (!chosen) return;  // cancelled: nothing changes
   openDialog1.fileName = *chosen;
   ui->Edit3->setText(QString::fromStdString(*chosen));
-  getImpFields(ui->Edit3->text());
+  takeFile(ui->Edit3->text());
 }
 
 void ImportPage::Edit3KeyPress() {
   QFileInfo file(ui->Edit3->text());
-  if (file.exists() && !file.isDir()) getImpFields(ui->Edit3->text());
+  if (file.exists() && !file.isDir()) takeFile(ui->Edit3->text());
+}
+
+void ImportPage::takeFile(const QString& path) {
+  ui->ImpDetectLabel->clear();
+  if (!acceptFile(path)) {
+    ui->ListBox3->clear();
+    return;
+  }
+  importing::Detection found =
+      importing::detectFormat(path.toStdString(), destinationFields(), fileFormat());
+  if (found.readable) {
+    detecting_ = true;
+    ui->ImpEncodingComboBox->setCurrentIndex(found.format.encoding == importing::Encoding::Utf8);
+    for (int i = 0; i < 4; ++i) {
+      if (importing::kCsvSeparators[i] == found.format.separator) {
+        ui->ImpSeparatorComboBox->setCurrentIndex(i);
+      }
+    }
+    ui->RadioGroup6->setItemIndex(found.format.mode);
+    if (found.dateMask >= 0) {
+      QSignalBlocker block(ui->ImpDateComboBox);
+      ui->ImpDateComboBox->setCurrentIndex(found.dateMask);
+      ui->ImpDateComboBox->setEditText(ui->ImpDateComboBox->itemText(found.dateMask));
+    }
+    detecting_ = false;
+    ui->ImpDetectLabel->setText(QString::fromStdString(found.summary));
+  }
+  getImpFields(path);
+  autoPaired_ = false;
+  if (found.readable && found.paired >= 2) PairBtnClick();
 }
 
 void ImportPage::getImpFields(const QString& path) {
   int row = selectedRow(ui->ListBox3);
   ui->ListBox3->clear();
-  if (dateBox_->itemIndex() < 0) dateBox_->selectItem(0);
-  std::string line;
-  if (!importing::readFirstLine(path.toStdString(), line)) {
-    host_.dialogs().message(platform::MessageKind::Error, "Unable to open import file.");
+  dateMask();
+  auto names = importing::readFieldNames(path.toStdString(), fileFormat());
+  if (!names) {
+    importing::TextCheck check = importing::checkTextFile(path.toStdString());
+    host_.dialogs().message(platform::MessageKind::Error,
+                            "Unable to open import file.\n\n" + path.toStdString() + ": " +
+                                (check.reason.empty() ? "it cannot be read" : check.reason));
     return;
   }
-  auto lock = host_.startRun(nullptr);
-  std::vector<std::string> names =
-      importing::readFieldNames(std::move(line), impDelimiters, ui->RadioGroup6->itemIndex(),
-                                [this] { host_.processMessages(); });
-  for (const std::string& name : names) ui->ListBox3->addItem(fromAnsi(name));
+  for (const std::string& name : *names) ui->ListBox3->addItem(QString::fromStdString(name));
   // The same file read again keeps the row the user had selected.
   if (row >= 0 && row < ui->ListBox3->count()) {
     QSignalBlocker block(ui->ListBox3);
@@ -196,21 +296,16 @@ void ImportPage::RadioGroup5Click() {
   ui->Label10->setVisible(book);
   ui->ImpABComboBox->setVisible(book);
   ui->ListBox4->clear();
-  switch (item) {
-    case 0:
-      fillList(ui->ListBox4, importing::kAppointmentFields);
-      break;
-    case 1:
-      fillList(ui->ListBox4, importing::kTaskFields);
-      break;
-    case 2:
-      fillList(ui->ListBox4, importing::kNoteFields);
-      break;
-    default:
-      populateABCombo();
-      books_->loadShown();
-      break;
+  if (book) {
+    populateABCombo();
+    books_->loadShown();
+  } else {
+    for (const std::string& f : importing::calendarFields(kDestinationKinds[item])) {
+      ui->ListBox4->addItem(QString::fromStdString(f));
+    }
   }
+  // A pairing made from the file's header is made again for the new destination.
+  if (autoPaired_) PairBtnClick();
 }
 
 void ImportPage::populateABCombo() {
@@ -218,22 +313,44 @@ void ImportPage::populateABCombo() {
 }
 
 void ImportPage::getGWABFields(const QString& name) {
-  QStringList fields = books_->fieldsOf(name, gwAddressBooks, gwAddressBook);
+  bookFields_ = books_->fieldsOf(name, gwAddressBooks, gwAddressBook);
   ui->ListBox4->clear();
-  ui->ListBox4->addItems(fields);
+  ui->ListBox4->addItems(bookFields_);
+  if (autoPaired_) PairBtnClick();
 }
 
 void ImportPage::ImpABComboBoxChange() {
   books_->commit();
 }
 
-void ImportPage::RadioGroup6Click() {
-  impDelimiters.select(ui->RadioGroup6->itemIndex());
-  // The file's fields as the new delimiter splits them.
+void ImportPage::showSeparator() {
+  bool csv = ui->RadioGroup6->itemIndex() == importing::kStandardCsv;
+  ui->ImpSeparatorLabel->setVisible(csv);
+  ui->ImpSeparatorComboBox->setVisible(csv);
+  // Standard CSV keeps line breaks inside quoted fields; the other modes cannot.
+  ui->Label9->setVisible(!csv);
+}
+
+void ImportPage::rereadFields() {
   QFileInfo file(ui->Edit3->text());
-  if (!ui->Edit3->text().isEmpty() && file.exists() && !file.isDir()) {
+  if (!detecting_ && !ui->Edit3->text().isEmpty() && file.exists() && !file.isDir()) {
     getImpFields(ui->Edit3->text());
   }
+}
+
+void ImportPage::RadioGroup6Click() {
+  impDelimiters.select(ui->RadioGroup6->itemIndex());
+  showSeparator();
+  // The file's fields as the new delimiter splits them.
+  rereadFields();
+}
+
+void ImportPage::ImpEncodingComboBoxChange() {
+  rereadFields();
+}
+
+void ImportPage::ImpSeparatorComboBoxChange() {
+  rereadFields();
 }
 
 void ImportPage::ListBox4DblClick() {
@@ -259,8 +376,32 @@ void ImportPage::BitBtn9Click() {
   for (int i = ui->ListBox4->count() - 1; i >= m; --i) delete ui->ListBox4->takeItem(i);
 }
 
+void ImportPage::SkipBtnClick() {
+  int i = selectedRow(ui->ListBox4);
+  if (i >= 0) {
+    ui->ListBox4->insertItem(i, QString::fromLatin1(importing::kSkip));
+    clearRowSelection(ui->ListBox4);
+    return;
+  }
+  while (ui->ListBox4->count() < ui->ListBox3->count()) {
+    ui->ListBox4->addItem(QString::fromLatin1(importing::kSkip));
+  }
+}
+
+void ImportPage::PairBtnClick() {
+  std::vector<std::string> header;
+  for (int i = 0; i < ui->ListBox3->count(); ++i) {
+    header.push_back(ui->ListBox3->item(i)->text().toStdString());
+  }
+  std::vector<std::string> pairing = importing::pairByName(header, destinationFields());
+  ui->ListBox4->clear();
+  for (const std::string& p : pairing) ui->ListBox4->addItem(QString::fromStdString(p));
+  ui->IgnoreFirstLineCB->setChecked(true);
+  autoPaired_ = true;
+}
+
 void ImportPage::ImpDateComboBoxExit() {
-  if (dateBox_->itemIndex() < 0) dateBox_->selectItem(0);
+  dateMask();
 }
 
 void ImportPage::HelpBtnClick() {
@@ -269,6 +410,13 @@ void ImportPage::HelpBtnClick() {
 
 void ImportPage::QuitBtnClick() {
   emit quitRequested();
+}
+
+void ImportPage::PreviewBtnClick() {
+  dateMask();
+  importing::ImportRequest r = request();
+  if (!acceptFile(ui->Edit3->text())) return;
+  preview_->show(importing::preview(r, 50), ui->Edit3->text());
 }
 
 void ImportPage::BitBtn6Click() {
@@ -285,49 +433,50 @@ void ImportPage::BitBtn6Click() {
               "Delete), or cut the list to the file's length with the scissors button.";
     } else {
       text += "The file's list is longer by " + std::to_string(m - k) +
-              ": every column of the file needs a GroupWise field beside it.";
+              ": pair every column with a GroupWise field, or put a \"(skip)\" row beside "
+              "each column not to import (the Skip button).";
     }
     host_.dialogs().message(platform::MessageKind::Error, text);
     ui->ListBox4->setFocus();
     return;
   }
+  if (!acceptFile(ui->Edit3->text())) return;
+  dateMask();
+  importing::ImportRequest r = request();
+  int destination = ui->RadioGroup5->itemIndex();
+  if (destination < 0 || destination > 3) return;
   ui->countLabel->clear();
   ui->BitBtn6->setCursor(Qt::WaitCursor);
   std::string failure;
+  std::optional<importing::ImportResult> result;
   {
     auto lock = host_.startRun(nullptr);
-    importing::ImportJob job{ui->Edit3->text().toStdString(),
-                             ui->IgnoreFirstLineCB->isChecked(),
-                             listTexts(ui->ListBox4),
-                             impDelimiters,
-                             *lineChoices_,
-                             *dateBox_,
-                             [this] { host_.processMessages(); },
-                             host_.dialogs()};
+    RunHost run(host_, ui->countLabel, destination == 3);
     try {
-      switch (ui->RadioGroup5->itemIndex()) {
-        case 0:
-          importing::ImpCal(0, job, host_.account());
-          break;
-        case 1:
-          importing::ImpCal(5, job, host_.account());
-          break;
-        case 2:
-          importing::ImpCal(3, job, host_.account());
-          break;
-        case 3:
-          importing::ImpAddrs(job, host_.account(), toWide(ui->ImpABComboBox->currentText()),
-                              gwAddressBooks, gwAddressBook, *countLabel_);
-          break;
-        default:
-          break;
-      }
+      result = importing::runImport(r, host_.account(), run);
     } catch (const std::exception& e) {
       failure = e.what();
     }
   }
   ui->BitBtn6->unsetCursor();
-  if (!failure.empty()) host_.reportError(failure);
+  if (!failure.empty()) {
+    ui->countLabel->clear();
+    host_.reportError(failure);
+    return;
+  }
+  if (destination == 3) {
+    ui->countLabel->setText(QString::fromStdString(result->countText()));
+  } else {
+    std::string text = countOf(result->imported, destination);
+    if (result->completed()) text += " - done";
+    ui->countLabel->setText(QString::fromStdString(text));
+  }
+  std::string message = result->endMessage();
+  if (!message.empty()) {
+    host_.dialogs().message(
+        result->completed() ? platform::MessageKind::Warning : platform::MessageKind::Error,
+        message);
+  }
 }
 
 void ImportPage::saveSettings(settings::SettingsRecord& r) const {
@@ -346,25 +495,45 @@ void ImportPage::saveSettings(settings::SettingsRecord& r) const {
     pairing.push_back(ui->ListBox4->item(i)->text().toStdString());
   }
   r.extension["import.pairing"] = settings::joinList(pairing);
+  r.extension["import.separator"] = std::to_string(ui->ImpSeparatorComboBox->currentIndex());
+  r.extension["import.encoding"] = std::to_string(ui->ImpEncodingComboBox->currentIndex());
+  r.extension["import.skipDuplicates"] = ui->SkipDuplicatesCB->isChecked() ? "1" : "0";
+  // The record holds texts in Windows-1252; the file's name in full, whatever it holds.
+  r.extension["import.file"] = ui->Edit3->text().toStdString();
 }
 
 void ImportPage::restoreValues(const settings::SettingsRecord& r) {
   ui->CBquotereplace->setChecked(r.cbQuoteReplace);
   ui->CBtrailspace->setChecked(r.cbTrailSpace);
-  ui->Edit3->setText(fromAnsi(r.edit3));
+  auto file = r.extension.find("import.file");
+  ui->Edit3->setText(file != r.extension.end() ? QString::fromStdString(file->second)
+                                               : fromAnsi(r.edit3));
   ui->IgnoreFirstLineCB->setChecked(r.ignoreFirstLine);
   for (auto [box, text] : {std::pair{ui->ImpABComboBox, &r.impABComboBox},
                            std::pair{ui->ImpDateComboBox, &r.impDateComboBox}}) {
     QSignalBlocker block(box);
     box->setEditText(fromAnsi(*text));
   }
+  // The file's format comes before the groups that read the file again.
+  detecting_ = true;
+  for (auto [key, box] : {std::pair{"import.separator", ui->ImpSeparatorComboBox},
+                          std::pair{"import.encoding", ui->ImpEncodingComboBox}}) {
+    int n = settingNumber(r.extension, key).value_or(0);
+    box->setCurrentIndex(n >= 0 && n < box->count() ? n : 0);
+  }
+  detecting_ = false;
+  ui->SkipDuplicatesCB->setChecked(settingNumber(r.extension, "import.skipDuplicates") == 1);
   restoreRow(ui->ListBox3, r.listBox3);
   restoreRow(ui->ListBox4, r.listBox4);
 }
 
 void ImportPage::restoreGroups(const settings::SettingsRecord& r) {
+  autoPaired_ = false;
   restoreItem(ui->RadioGroup5, r.radioGroup5);
+  detecting_ = true;
   restoreItem(ui->RadioGroup6, r.radioGroup6);
+  detecting_ = false;
+  rereadFields();
   if (ui->RadioGroup5->itemIndex() == 3 && ui->ImpABComboBox->currentText() != books_->loaded()) {
     books_->commit();
   }
@@ -374,15 +543,13 @@ void ImportPage::restoreExtension(const settings::SettingsRecord& r) {
   auto pairing = r.extension.find("import.pairing");
   if (pairing == r.extension.end()) return;
   // The pairing as it was, as far as the destination still has the fields.
-  QStringList offered = [&] {
-    QStringList all;
-    for (int i = 0; i < ui->ListBox4->count(); ++i) all << ui->ListBox4->item(i)->text();
-    return all;
-  }();
+  std::vector<std::string> offered = destinationFields();
   QStringList rows;
   for (const std::string& name : settings::splitList(pairing->second)) {
-    QString field = QString::fromStdString(name);
-    if (offered.contains(field)) rows << field;
+    if (name == importing::kSkip ||
+        std::find(offered.begin(), offered.end(), name) != offered.end()) {
+      rows << QString::fromStdString(name);
+    }
   }
   ui->ListBox4->clear();
   ui->ListBox4->addItems(rows);

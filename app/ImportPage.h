@@ -8,7 +8,8 @@
 #include <string>
 
 #include "groupwise/object.h"
-#include "import/linereader.h"
+#include "import/format.h"
+#include "import/importer.h"
 #include "platform/dialogs.h"
 
 namespace Ui {
@@ -19,6 +20,7 @@ struct SettingsRecord;
 }
 class PageHost;
 class BookBox;
+class PreviewForm;
 
 class ImportPage : public QWidget {
   Q_OBJECT
@@ -49,6 +51,11 @@ class ImportPage : public QWidget {
   void ImpDateComboBoxExit();
   void getImpFields(const QString& path);
   void BitBtn6Click();
+  void ImpEncodingComboBoxChange();
+  void ImpSeparatorComboBoxChange();
+  void SkipBtnClick();
+  void PairBtnClick();
+  void PreviewBtnClick();
   void HelpBtnClick();  // BitBtn7
   void QuitBtnClick();  // BitBtn8
 
@@ -57,8 +64,10 @@ class ImportPage : public QWidget {
   void restoreGroups(const settings::SettingsRecord& r);
   void restoreExtension(const settings::SettingsRecord& r);
 
-  // The import delimiter state the "Delimiters:" group sets.
+  // The import delimiter state the "Delimiters" group sets.
   importing::Delimiters impDelimiters;
+  // The file's format, destination and pairing as the page shows them.
+  importing::ImportRequest request() const;
   // The chooser of the import file keeps its state between uses.
   platform::FileDialogOptions openDialog1;
   gw::ObjectRef gwAddressBooks;
@@ -72,16 +81,28 @@ class ImportPage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  class LineChoices;
-  class DateBox;
-  class CountLabel;
+  class RunHost;
   void connectHandlers();
   void setTabOrder();
+  // A file newly named: checked, its layout detected, its fields read and, when its
+  // header names two or more fields, paired by name.
+  void takeFile(const QString& path);
+  // The field names of the destination, in the order the page offers them.
+  std::vector<std::string> destinationFields() const;
+  importing::FileFormat fileFormat() const;
+  // The date layout chosen; the first when none is.
+  int dateMask();
+  void showSeparator();
+  // Reads the named file's fields again with the format now chosen.
+  void rereadFields();
+  // The file looks like text, or the user says to go on.
+  bool acceptFile(const QString& path);
 
   PageHost& host_;
   Ui::ImportPage* ui;
   BookBox* books_ = nullptr;
-  std::unique_ptr<LineChoices> lineChoices_;
-  std::unique_ptr<DateBox> dateBox_;
-  std::unique_ptr<CountLabel> countLabel_;
+  QStringList bookFields_;  // all fields of the loaded book
+  PreviewForm* preview_ = nullptr;
+  bool autoPaired_ = false;  // the pairing came from the file's header
+  bool detecting_ = false;   // controls set from a detection read the file once, after
 };

@@ -3,6 +3,10 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <vector>
+
+#include "groupwise/kinds.h"
 
 namespace importing {
 
@@ -15,5 +19,17 @@ inline constexpr std::array<const char*, 6> kTaskFields = {"Start Date", "Due Da
                                                            "Priority",   "Completed", "Message"};
 
 inline constexpr std::array<const char*, 3> kNoteFields = {"Start Date", "Subject", "Message"};
+
+// The field names offered for a calendar kind (none for the kinds that are not imported).
+std::vector<std::string> calendarFields(gw::CalendarKind kind);
+
+// The address-book fields whose column gives an entry's display name; the last one
+// paired counts.
+inline constexpr std::array<const char*, 5> kNameFields = {"Name", "Navn", "Nom", "Namn", "Nombre"};
+
+// Whether a field keeps the line breaks a Standard CSV field may hold. Messages,
+// addresses, comments and fields of a book's own making do; names, numbers, dates and
+// the other one-line fields get a blank for each line break.
+bool keepsLineBreaks(const std::string& field);
 
 }  // namespace importing

@@ -1,235 +1,415 @@
 #include "import/importer.h"
 
-#include <cctype>
-#include <cmath>
+#include <algorithm>
+#include <set>
 
+#include "groupwise/error.h"
 #include "groupwise/gwapi.h"
+#include "import/fieldnames.h"
 #include "platform/ansi.h"
 #include "platform/errors.h"
-#include "platform/numtext.h"
-#include "platform/textfile.h"
 
 namespace importing {
 namespace {
 
 namespace api = gw::api;
 
-constexpr std::size_t kStampPart = 20;
+// How far the changes made through an account are saved. The mark of the last change
+// is noted after each imported record; after a failure the post office's saved mark says
+// which records are saved. A post office without marks commits every call at once, as a
+// real GroupWise does, so there every record imported is saved.
+class SaveMarks {
+ public:
+  explicit SaveMarks(gw::ObjectRef account) : account_(std::move(account)) {}
 
-std::string cut(const std::string& s, std::size_t n) {
-  return s.size() > n ? s.substr(0, n) : s;
-}
-
-gw::Variant text(const std::string& ansi) {
-  return gw::Variant(platform::fromAnsi(ansi));
-}
-
-// Minutes from "<whole><sep><part>": the whole (at most 4 characters) and the first
-// two characters of the part; the part scaled by `scale`. Nullopt when the text has no
-// separator with something before it.
-std::optional<int> splitMinutes(const std::string& t, char sep, int partScale) {
-  auto p = t.find(sep);
-  if (p == std::string::npos || p == 0) return std::nullopt;
-  int whole = platform::strToInt(cut(t.substr(0, p), 4));
-  std::string part = t.substr(p + 1, 2);
-  // One digit after a full stop counts as tenths, as the export writes 90 minutes "1.5".
-  if (partScale == 100 && part.size() == 1) part += "0";
-  int frac = platform::strToInt(part);
-  return whole * 60 + frac * 60 / partScale;
-}
-
-// Opens the file, passing over the first line when asked; false after telling the user.
-bool openImportFile(platform::TextFileReader& reader, const ImportJob& job) {
-  std::string skipped;
-  if (reader.open(job.path) && (!job.ignoreFirstLine || reader.readLine(skipped))) return true;
-  job.dialogs.message(platform::MessageKind::Error, "Unable to open import file.");
-  return false;
-}
-
-// The start and end of an item, assembled from their parts over the run.
-struct Stamps {
-  std::string startDate, startTime, endDate, endTime;
-
-  // "date time" of a DateTime field: the date through fixupdate, the time as written.
-  static void split(const std::string& f, std::string& date, std::string& time,
-                    const ImportJob& job) {
-    auto space = f.find(' ');
-    date = cut(fixupdate(space == std::string::npos ? std::string() : f.substr(0, space + 1),
-                         job.dateMask, job.processMessages),
-               kStampPart);
-    time = cut(space == std::string::npos ? f : f.substr(space + 1), kStampPart);
+  void recordDone(std::size_t line) {
+    if (!tracked_) {
+      try {
+        marks_.push_back({api::changeMark(account_), line});
+        tracked_ = true;
+        return;
+      } catch (const gw::StoreError&) {
+        throw;
+      } catch (const gw::Error&) {
+        tracked_ = false;
+      }
+    } else if (*tracked_) {
+      marks_.push_back({api::changeMark(account_), line});
+      return;
+    }
+    ++immediate_;
+    lastImmediate_ = line;
   }
 
-  static void put(const gw::ObjectRef& item, const char* member, const std::string& date,
-                  const std::string& time) {
-    std::string stamp = cut(date + " " + time, kStampPart);
-    if (stamp != " ") api::setProperty(item, member, text(stamp));
+  // Commits what is not saved yet; raises gw::StoreError when the post office cannot.
+  void commit() {
+    if (tracked_ && !*tracked_) return;
+    try {
+      api::commit(account_);
+    } catch (const gw::StoreError&) {
+      throw;
+    } catch (const gw::Error&) {
+      // No Commit: every call committed at once.
+    }
   }
+
+  // The records whose changes are saved, and the line of the last of them.
+  std::pair<std::size_t, std::size_t> saved() const {
+    if (!tracked_ || !*tracked_) return {immediate_, lastImmediate_};
+    double savedMark = 0;
+    try {
+      savedMark = api::savedMark(account_);
+    } catch (const std::exception&) {
+      return {0, 0};  // nothing is known to be saved
+    }
+    std::size_t count = 0, last = 0;
+    for (const auto& [mark, line] : marks_) {
+      if (mark <= savedMark) ++count, last = line;
+    }
+    return {count, last};
+  }
+
+ private:
+  gw::ObjectRef account_;
+  std::optional<bool> tracked_;
+  std::vector<std::pair<double, std::size_t>> marks_;
+  std::size_t immediate_ = 0, lastImmediate_ = 0;
 };
 
-void setDuration(const gw::ObjectRef& item, int minutes) {
-  api::setProperty(item, "Duration", gw::Variant(minutes / 60.0 / 24.0));
-}
-
-void applyField(const gw::ObjectRef& item, const std::string& name, const std::string& f, Stamps& s,
-                const ImportJob& job) {
-  if (name == "Start Date") {
-    s.startDate = cut(fixupdate(f, job.dateMask, job.processMessages), kStampPart);
-  } else if (name == "Start Time") {
-    s.startTime = cut(fixuptime(f), kStampPart);
-  } else if (name == "Start DateTime") {
-    Stamps::split(f, s.startDate, s.startTime, job);
-  } else if (name == "End Date") {
-    s.endDate = cut(fixupdate(f, job.dateMask, job.processMessages), kStampPart);
-  } else if (name == "End Time") {
-    s.endTime = cut(f, kStampPart);
-  } else if (name == "End DateTime") {
-    Stamps::split(f, s.endDate, s.endTime, job);
-  } else if (name == "Duration (HH:MM)") {
-    setDuration(item, minutesFromHoursMinutes(f));
-  } else if (name == "Duration (HH.hh/100)") {
-    setDuration(item, minutesFromHours(f));
-  } else if (name == "Duration (minutes)") {
-    if (!f.empty()) setDuration(item, minutesFromMinutes(f));
-  } else if (name == "Place") {
-    api::setProperty(item, "Place", text(f));
-  } else if (name == "Subject") {
-    api::setSubject(item, platform::fromAnsi(f));
-  } else if (name == "Message") {
-    api::setProperty(item, "BodyText", text(f));
-  } else if (name == "Due Date") {
-    api::setProperty(item, "DueDate", text(fixupdate(f, job.dateMask, job.processMessages)));
-  } else if (name == "Priority") {
-    api::setProperty(item, "TaskPriority", gw::Variant(priorityFrom(f)));
-  } else if (name == "Completed") {
-    api::setProperty(item, "Completed", gw::Variant(platform::tryStrToInt(f).value_or(0)));
+// Called in a handler: the text of the exception being handled when it is a refusal of
+// the record, GroupWise refusing a call (gw::Error) or a value (a conversion error). A
+// failure of the post office itself, or any other, is raised again.
+std::string refusal() {
+  try {
+    throw;
+  } catch (const gw::StoreError&) {
+    throw;
+  } catch (const gw::Error& e) {
+    return e.what();
+  } catch (const platform::ConversionError& e) {
+    return e.what();
   }
 }
 
-bool isNameField(const std::string& n) {
-  return n == "Name" || n == "Navn" || n == "Nom" || n == "Namn" || n == "Nombre";
+// Removes what a refused record made, as well as it can.
+void removeQuietly(const gw::ObjectRef& object) {
+  try {
+    api::deleteObject(object);
+  } catch (...) {
+  }
+}
+
+// Where a run writes: the calendar, or an address book.
+struct Target {
+  gw::ObjectRef calendar;
+  std::u16string className;
+  gw::ObjectRef book;
+};
+
+// Makes one calendar item; false, with the refusal in `refused`, when GroupWise refuses
+// a call (what was made is removed again). A failure of the post office raises.
+bool ImpCal(const Target& target, const Converted& values, SetAsideLine& refused) {
+  gw::ObjectRef item;
+  const Put* current = nullptr;
+  try {
+    item = api::addMessage(api::messages(target.calendar), target.className);
+    for (const Put& p : values.puts) {
+      current = &p;
+      if (std::string_view(p.member) == "Subject") {
+        api::setSubject(item, p.value.text());
+      } else {
+        api::setProperty(item, p.member, p.value);
+      }
+    }
+    return true;
+  } catch (...) {
+    if (item) removeQuietly(item);
+    refused.reason = refusal();
+    refused.field = current ? current->field : "";
+    refused.value = current ? current->text : "";
+    return false;
+  }
+}
+
+// Makes one address-book entry, as ImpCal makes an item.
+bool ImpAddrs(const Target& target, const Converted& values, SetAsideLine& refused) {
+  gw::ObjectRef entry;
+  try {
+    entry = api::addEntry(api::addressBookEntries(target.book), values.displayName, values.email,
+                          values.emailType);
+  } catch (...) {
+    refused = {0, "Name", platform::toUtf8(values.displayName), refusal()};
+    return false;
+  }
+  const std::pair<std::u16string, std::u16string>* current = nullptr;
+  try {
+    for (const auto& field : values.namedFields) {
+      current = &field;
+      api::addField(api::entryFields(entry), field.first, field.second);
+    }
+    return true;
+  } catch (...) {
+    removeQuietly(entry);
+    refused = {0, current ? platform::toUtf8(current->first) : "",
+               current ? platform::toUtf8(current->second) : "", refusal()};
+    return false;
+  }
+}
+
+// Opens the destination; "" or why nothing can be imported there.
+std::string openTarget(const ImportRequest& request, const gw::ObjectRef& account, Target& target) {
+  const Destination& d = request.destination;
+  if (!d.addressBook) {
+    target.calendar = api::calendar(account);
+    target.className = gw::className(d.kind);
+    return {};
+  }
+  target.book = api::itemByName(api::addressBooks(account), platform::fromUtf8(d.book));
+  // A paired field the book does not define would refuse every record.
+  std::set<std::u16string> defined;
+  gw::ObjectRef defs = api::fieldDefinitions(target.book);
+  for (std::int32_t i = 1, n = api::count(defs); i <= n; ++i) {
+    defined.insert(api::name(api::item(defs, i)));
+  }
+  for (const std::string& field : request.pairing) {
+    if (field == kSkip || field == "Name" || field == "E-Mail Address" || field == "E-Mail Type") {
+      continue;
+    }
+    if (!defined.count(platform::fromUtf8(field))) {
+      return "The address book \"" + d.book + "\" has no field \"" + field +
+             "\". Pair that column with another field, or skip it.";
+    }
+  }
+  return {};
+}
+
+std::string lines(std::size_t n) {
+  return std::to_string(n) + (n == 1 ? " line" : " lines");
+}
+
+// The record's fields, or why it cannot be read; `empty` for an empty line.
+bool readRecord(const Record& record, const FileFormat& format, std::vector<std::string>& fields,
+                SetAsideLine& problem, bool& empty) {
+  empty = false;
+  if (record.tooLong) {
+    problem.reason = "the line is longer than 16 MB";
+    return false;
+  }
+  if (record.unclosedQuote) {
+    problem.reason = "a quoted field is not closed before the end of the file";
+    return false;
+  }
+  std::string text, why;
+  if (!decodeText(record.bytes, format.encoding, text, &why)) {
+    problem.reason = why;
+    return false;
+  }
+  if (text.empty()) {
+    empty = true;
+    return false;
+  }
+  fields = extractfields(text, format);
+  return true;
 }
 
 }  // namespace
 
-int minutesFromHoursMinutes(const std::string& t) {
-  return splitMinutes(t, ':', 60).value_or(60);
-}
-
-int minutesFromHours(const std::string& t) {
-  if (auto m = splitMinutes(t, '.', 100)) return *m;
-  // A whole number of hours, as the export writes 8 hours "8".
-  if (auto h = platform::tryStrToInt(t);
-      h && !t.empty() && std::isdigit(static_cast<unsigned char>(t[0]))) {
-    return *h * 60;
-  }
-  return 60;
-}
-
-int minutesFromMinutes(const std::string& t) {
-  auto v = platform::tryStrToFloat(t);
-  if (!v || std::fabs(*v) > 2147483647.0) return 60;
-  return static_cast<int>(std::lround(*v));
-}
-
-int priorityFrom(const std::string& t) {
-  if (auto v = platform::tryStrToInt(t)) return *v;
-  if (!t.empty()) {
-    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(t[0])));
-    if (c >= 'A' && c <= 'D') return c - 'A' + 1;
-  }
-  return 1;
-}
-
-void ImpCal(int kind, const ImportJob& job, const gw::ObjectRef& account) {
-  gw::ObjectRef calendar = api::calendar(account);
-  platform::TextFileReader reader;
-  if (!openImportFile(reader, job)) return;
-  const std::u16string cls = kItemClassNames.at(static_cast<std::size_t>(kind));
-  Stamps stamps;  // kept from line to line
-  std::string line;
-  for (;;) {
-    if (!reader.readLine(line)) {
-      job.dialogs.message(platform::MessageKind::Error, "Unable to read import file.");
-      return;
-    }
-    if (!line.empty()) {  // an empty line is passed over
-      if (job.processMessages) job.processMessages();
-      gw::ObjectRef item = api::addMessage(api::messages(calendar), cls);
-      int mode = job.options.delimiterMode();
-      std::string prepared = prepareLine(line, mode);
-      for (std::size_t i = 0; i < job.mapping.size(); ++i) {
-        if (job.processMessages) job.processMessages();
-        std::string f = extractfield(prepared, static_cast<int>(i), job.delimiters, job.options,
-                                     job.processMessages);
-        applyField(item, job.mapping[i], f, stamps, job);
+std::string ImportResult::endMessage() const {
+  if (completed() && setAside == 0) return {};
+  std::string what =
+      addressBook ? (imported == 1 ? "entry" : "entries") : (imported == 1 ? "item" : "items");
+  std::string out;
+  if (!completed()) {
+    out = stoppedAt > 0 ? "The import stopped at line " + std::to_string(stoppedAt) + ": "
+                        : "The import stopped: ";
+    out += failure;
+    if (storeFailed) {
+      out += "\n\n";
+      if (savedLines == 0) {
+        out += "None of the lines imported in this run is saved in GroupWise.";
+      } else {
+        out += lines(savedLines) + " of this run " + (savedLines == 1 ? "is" : "are") +
+               " saved in GroupWise, up to line " + std::to_string(lastSavedLine) +
+               "; import the lines after it again.";
       }
-      Stamps::put(item, "StartDate", stamps.startDate, stamps.startTime);
-      Stamps::put(item, "EndDate", stamps.endDate, stamps.endTime);
+    } else if (imported > 0) {
+      out += "\n\n" + std::to_string(imported) + " " + what + " were made before it stopped.";
     }
-    if (reader.eof()) return;
+  } else {
+    out = "Imported " + std::to_string(imported) + " " + what + "; " + lines(setAside) +
+          " set aside.";
   }
+  if (setAside > 0) {
+    if (!completed()) out += "\n\n" + lines(setAside) + " set aside.";
+    out += "\n";
+    for (const SetAsideLine& s : firstSetAside) {
+      out += "\nLine " + std::to_string(s.line);
+      if (!s.field.empty()) out += ", " + s.field;
+      if (!s.value.empty()) out += ", \"" + s.value + "\"";
+      out += ": " + s.reason;
+    }
+    if (setAside > firstSetAside.size()) {
+      out += "\n... and " + std::to_string(setAside - firstSetAside.size()) + " more.";
+    }
+    out += "\n\n";
+    if (rejectedError.empty()) {
+      out += "The lines set aside are in " + rejectedPath +
+             "; mend them there and import that file alone.";
+    } else {
+      out += "The lines set aside could not be written to " + rejectedPath + ": " + rejectedError;
+    }
+  }
+  return out;
 }
 
-void ImpAddrs(const ImportJob& job, const gw::ObjectRef& account, const std::u16string& bookName,
-              gw::ObjectRef& gwAddressBooks, gw::ObjectRef& gwAddressBook, CountDisplay& count) {
-  gwAddressBooks = api::addressBooks(account);
-  gwAddressBook = api::itemByName(gwAddressBooks, bookName);
-  int made = 0;
-  platform::TextFileReader reader;
-  if (!openImportFile(reader, job)) return;
-  // The columns that give the entry's name, address and type: the last of each counts.
-  int nameCol = -1, typeCol = -1, mailCol = -1;
-  for (std::size_t i = 0; i < job.mapping.size(); ++i) {
-    const std::string& n = job.mapping[i];
-    if (isNameField(n)) nameCol = static_cast<int>(i);
-    if (n == "E-Mail Type") typeCol = static_cast<int>(i);
-    if (n == "E-Mail Address") mailCol = static_cast<int>(i);
+std::string ImportResult::countText() const {
+  return std::to_string(imported) + (completed() ? " - done" : "");
+}
+
+ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& account,
+                       ImportHost& host) {
+  ImportResult result;
+  result.addressBook = request.destination.addressBook;
+  Converter converter(request.destination, request.dateMask, request.pairing);
+  if (std::string why = converter.pairingProblem(); !why.empty()) {
+    result.failure = why;
+    return result;
   }
-  if (nameCol < 0) nameCol = mailCol;
-  std::string line;
-  for (;;) {
-    if (!reader.readLine(line)) {
-      job.dialogs.message(platform::MessageKind::Error, "Unable to open import file.");
-      return;
-    }
-    if (!line.empty()) {  // an empty line is passed over
-      if (job.processMessages) job.processMessages();
-      if (nameCol < 0) return;  // neither a name nor an address column: nothing to make
-      int mode = job.options.delimiterMode();
-      std::string prepared = prepareLine(line, mode);
-      auto field = [&](int i) {
-        return extractfield(prepared, i, job.delimiters, job.options, job.processMessages);
-      };
-      std::string display = field(nameCol);
-      std::string type = typeCol >= 0 ? field(typeCol) : "NGW";
-      std::string mail = mailCol >= 0 ? field(mailCol) : "";
-      gw::ObjectRef entry;
-      try {
-        entry = api::addEntry(api::addressBookEntries(gwAddressBook), platform::fromAnsi(display),
-                              platform::fromAnsi(mail), platform::fromAnsi(type));
-      } catch (const std::exception&) {
-        reader.close();
-        job.dialogs.message(
-            platform::MessageKind::Error,
-            "Unable to create address book entry.\r\nCheck DisplayName or email address field.");
-        return;
-      }
-      count.setCountText(std::to_string(++made));
-      if (job.processMessages) job.processMessages();
-      for (std::size_t j = 0; j < job.mapping.size(); ++j) {
-        if (job.processMessages) job.processMessages();
-        const std::string& n = job.mapping[j];
-        std::string f = field(static_cast<int>(j));
-        if (n == "Name" || n == "E-Mail Type" || n == "E-Mail Address") continue;
-        api::addField(api::entryFields(entry), platform::fromAnsi(n), platform::fromAnsi(f));
-      }
-    }
-    if (reader.eof()) {
-      count.setCountText(std::to_string(made) + " - done");
-      return;
-    }
+  RecordReader reader(request.format);
+  if (!reader.open(request.path)) {
+    result.failure = "Unable to open import file. " + reader.error();
+    return result;
   }
+  Target target;
+  SaveMarks marks(account);
+  RejectedFile rejected(request.path, reader.utf8Mark());
+  Record record;
+  std::size_t line = 0;  // of the record being imported
+  auto setAside = [&](SetAsideLine s) {
+    s.line = record.line;
+    ++result.setAside;
+    if (result.firstSetAside.size() < kSetAsideListed) result.firstSetAside.push_back(s);
+    rejected.add(record);
+  };
+  try {
+    if (std::string why = openTarget(request, account, target); !why.empty()) {
+      result.failure = why;
+      return result;
+    }
+    if (request.ignoreFirstLine && reader.next(record)) rejected.setHeader(record);
+    std::vector<std::string> fields;
+    while (reader.next(record)) {
+      line = record.line;
+      host.processMessages();
+      host.progress(reader.position(), reader.size());
+      SetAsideLine problem;
+      bool empty = false;
+      if (!readRecord(record, request.format, fields, problem, empty)) {
+        if (!empty) setAside(problem);  // an empty line is passed over
+        continue;
+      }
+      Converted values = converter.convert(fields);
+      if (!values.ok()) {
+        const Problem& p = values.problems.front();
+        setAside({0, p.field, p.value, p.reason});
+        continue;
+      }
+      SetAsideLine refused;
+      bool made =
+          result.addressBook ? ImpAddrs(target, values, refused) : ImpCal(target, values, refused);
+      if (!made) {
+        setAside(refused);
+        continue;
+      }
+      ++result.imported;
+      if (result.addressBook) host.entriesMade(result.imported);
+      marks.recordDone(record.line);
+    }
+    line = 0;
+    if (reader.failed()) {
+      result.failure = "Unable to read import file. " + reader.error();
+      result.stoppedAt = record.line;
+    }
+    marks.commit();
+  } catch (const gw::StoreError& e) {
+    result.failure = std::string("the post office failed: ") + e.what();
+    result.stoppedAt = line;
+    result.storeFailed = true;
+  } catch (const gw::Error& e) {
+    // A refusal before the first record: the calendar or the book cannot be reached.
+    result.failure = e.what();
+  }
+  if (result.storeFailed) {
+    std::tie(result.savedLines, result.lastSavedLine) = marks.saved();
+  }
+  if (rejected.written()) {
+    rejected.finish();
+    result.rejectedPath = rejected.path();
+    result.rejectedError = rejected.error();
+  }
+  return result;
+}
+
+std::optional<std::vector<std::string>> readFieldNames(const std::string& path,
+                                                       const FileFormat& format) {
+  RecordReader reader(format);
+  if (!reader.open(path)) return std::nullopt;
+  Record record;
+  if (!reader.next(record)) {
+    if (reader.failed()) return std::nullopt;
+    return std::vector<std::string>{};
+  }
+  std::string text;
+  if (!decodeText(record.bytes, format.encoding, text)) {
+    // Names are for the eye: bytes that are not UTF-8 show as replacement characters.
+    text = platform::toUtf8(platform::fromUtf8(record.bytes));
+    std::erase(text, '\0');
+  }
+  return fieldNames(text, format);
+}
+
+Preview preview(const ImportRequest& request, std::size_t maxRecords) {
+  Preview out;
+  for (std::size_t i = 0; i < request.pairing.size(); ++i) {
+    if (request.pairing[i] == kSkip) continue;
+    out.columns.push_back(request.pairing[i]);
+    out.fileColumns.push_back(i);
+  }
+  RecordReader reader(request.format);
+  if (!reader.open(request.path)) {
+    out.failure = "Unable to open import file. " + reader.error();
+    return out;
+  }
+  Converter converter(request.destination, request.dateMask, request.pairing);
+  Record record;
+  if (request.ignoreFirstLine) reader.next(record);
+  std::vector<std::string> fields;
+  while (out.rows.size() < maxRecords && reader.next(record)) {
+    SetAsideLine problem;
+    bool empty = false;
+    Preview::Row row;
+    row.line = record.line;
+    if (readRecord(record, request.format, fields, problem, empty)) {
+      Converted values = converter.convert(fields);
+      for (std::size_t c : out.fileColumns) row.cells.push_back(values.cells[c]);
+      // A problem of the whole record, or of a field no cell shows.
+      for (const Problem& p : values.problems) {
+        auto shown = std::find(out.columns.begin(), out.columns.end(), p.field);
+        if (shown == out.columns.end() || p.field == "Name") {
+          row.problem = p.reason;
+          break;
+        }
+      }
+    } else if (empty) {
+      continue;
+    } else {
+      row.cells.resize(out.columns.size());
+      row.problem = problem.reason;
+    }
+    out.rows.push_back(std::move(row));
+  }
+  if (reader.failed()) out.failure = "Unable to read import file. " + reader.error();
+  return out;
 }
 
 }  // namespace importing

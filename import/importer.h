@@ -1,56 +1,102 @@
-// Import runs: the lines of an import file become calendar items or address-book
-// entries, each line's fields going to the GroupWise fields paired with them.
+// Import runs: the records of an import file become calendar items or address-book
+// entries, each column going to the GroupWise field paired with it. A record that cannot
+// be stored is set aside, byte for byte, in a file beside the import file, and the run goes
+// on; a failure of the post office itself ends the run, saying how far it was saved.
 #pragma once
 
-#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "groupwise/object.h"
-#include "import/datetime.h"
+#include "import/convert.h"
+#include "import/format.h"
 #include "import/linereader.h"
-#include "platform/dialogs.h"
+#include "import/pairing.h"
+#include "import/textsource.h"
 
 namespace importing {
 
-// The item classes, indexed by the kind a run is given (0, 5 and 3 are imported).
-inline constexpr std::array<const char16_t*, 6> kItemClassNames = {
-    u"GW.MESSAGE.APPOINTMENT", u"GW.MESSAGE.DOCUMENTREFERENCE",
-    u"GW.MESSAGE.MAIL",        u"GW.MESSAGE.NOTE",
-    u"GW.MESSAGE.PHONE",       u"GW.MESSAGE.TASK"};
-
-struct ImportJob {
-  std::string path;  // the file to import (UTF-8)
+struct ImportRequest {
+  std::string path;  // the file to import, UTF-8
+  FileFormat format;
   bool ignoreFirstLine = false;
-  std::vector<std::string> mapping;  // the GroupWise field of each file field, in order
-  Delimiters& delimiters;
-  const LineOptions& options;
-  DateMask& dateMask;
-  ProcessMessages processMessages;
-  platform::Dialogs& dialogs;
+  int dateMask = 0;  // the item of "Date format mask:", 0 to 8
+  // The GroupWise field of each column of the file, in order, or "(skip)". Columns past
+  // its end are not imported.
+  std::vector<std::string> pairing;
+  Destination destination;
+  bool skipDuplicates = false;  // not yet used
 };
 
-// Minutes of the duration texts; a text that gives none is 60 minutes. A part that is
-// no integer raises platform::ConversionError.
-int minutesFromHoursMinutes(const std::string& text);  // "Duration (HH:MM)"
-int minutesFromHours(const std::string& text);         // "Duration (HH.hh/100)"
-int minutesFromMinutes(const std::string& text);       // "Duration (minutes)", never fails
-// "Priority": a number, else A to D by its first letter, else 1.
-int priorityFrom(const std::string& text);
-
-// One calendar item of class kItemClassNames[kind] per non-empty line of the file.
-void ImpCal(int kind, const ImportJob& job, const gw::ObjectRef& account);
-
-// The label that shows how many entries a run has made.
-class CountDisplay {
+// What the window does while a run goes on.
+class ImportHost {
  public:
-  virtual ~CountDisplay() = default;
-  virtual void setCountText(const std::string& text) = 0;
+  virtual ~ImportHost() = default;
+  // Lets the window handle waiting messages; called once per record.
+  virtual void processMessages() {}
+  // How far the run has read: bytes of the file done and in all.
+  virtual void progress(std::uint64_t /*done*/, std::uint64_t /*total*/) {}
+  // The number of address-book entries made so far, after each one.
+  virtual void entriesMade(std::size_t /*count*/) {}
 };
 
-// One entry of the named personal book per non-empty line; the book becomes the
-// current address book.
-void ImpAddrs(const ImportJob& job, const gw::ObjectRef& account, const std::u16string& bookName,
-              gw::ObjectRef& gwAddressBooks, gw::ObjectRef& gwAddressBook, CountDisplay& count);
+// A record that was not imported.
+struct SetAsideLine {
+  std::size_t line = 0;  // where it starts in the file, from 1
+  std::string field;     // the GroupWise field whose value failed, or "" for the record
+  std::string value;
+  std::string reason;
+};
+
+struct ImportResult {
+  bool addressBook = false;
+  std::size_t imported = 0;  // items or entries made
+  std::size_t setAside = 0;
+  std::vector<SetAsideLine> firstSetAside;  // the first twenty
+  std::string rejectedPath;                 // "<name>.rejected<ext>", when lines were set aside
+  std::string rejectedError;                // why it could not be written, or ""
+  // When the run ended early: why, the line it stopped at (0: before the first, or at the
+  // end), and how many of the records imported are saved, up to which line.
+  std::string failure;
+  std::size_t stoppedAt = 0;
+  bool storeFailed = false;  // the post office failed: savedLines says how far it got
+  std::size_t savedLines = 0;
+  std::size_t lastSavedLine = 0;
+
+  bool completed() const { return failure.empty(); }
+  // The one message the window shows when the run ends; "" for a run that imported every
+  // record (the count label tells).
+  std::string endMessage() const;
+  // What the count label shows at the end: "12 - done", or the count alone for a run
+  // that did not end.
+  std::string countText() const;
+};
+
+inline constexpr std::size_t kSetAsideListed = 20;
+
+// Runs an import into the account's calendar or one of its address books.
+ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& account,
+                       ImportHost& host);
+
+// The field names of the file's first record as the page lists them (UTF-8,
+// "<empty field>" for an empty one); nullopt when the file cannot be opened or read.
+std::optional<std::vector<std::string>> readFieldNames(const std::string& path,
+                                                       const FileFormat& format);
+
+// The first records as the run would store them; nothing is written.
+struct Preview {
+  std::vector<std::string> columns;      // the GroupWise field of each column shown
+  std::vector<std::size_t> fileColumns;  // which column of the file each one shows
+  struct Row {
+    std::size_t line = 0;
+    std::vector<Cell> cells;  // one per column shown
+    std::string problem;      // why the whole record fails, or ""
+  };
+  std::vector<Row> rows;
+  std::string failure;  // why the file could not be read, or ""
+};
+Preview preview(const ImportRequest& request, std::size_t maxRecords = 50);
 
 }  // namespace importing

@@ -1,55 +1,41 @@
-// Cutting the lines of an import file into fields: the delimiter state of the three
-// modes, the field names of the first line, the preparation of each data line and
-// the extraction of one field with the page's filters. Texts are 8-bit.
+// Cutting the records of an import file into fields: the field names of the first
+// record, and the fields of a data record after the "Filter" group's clean-ups. Texts
+// are UTF-8; every delimiter is ASCII.
 #pragma once
 
-#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "import/format.h"
 
 namespace importing {
 
-// "&Quote Comma", "&Tab", "&Comma + Quotes around text".
-enum DelimiterMode { kQuoteComma = 0, kTab = 1, kCommaQuotes = 2 };
-
 inline constexpr const char* kEmptyFieldName = "<empty field>";
 
-// The delimiter state that selecting a mode sets, and that reading the names of a file
-// in the third mode changes further.
-struct Delimiters {
-  std::string impQuoteOpen = "\"";
-  std::string impSeparator = "\",\"";
-  std::string impQuoteClose = "\"";
+// The field names of a first record, "<empty field>" for an empty one. In the first three
+// modes the names are read as the Import page always read them: in "&Quote Comma" the
+// first character goes, and a one-character remainder is an empty name. Linear in the
+// length of the record.
+std::vector<std::string> fieldNames(std::string_view record, const FileFormat& format);
 
-  // Sets all three for mode 0, 1 or 2; any other mode changes nothing.
-  void select(int mode);
-};
+// A data record before it is cut: in the modes that do not split at TABs a leading TAB
+// goes, and in the modes whose first field may open with a quote that is no part of the
+// field, that quote goes too.
+std::string_view prepareLine(std::string_view record, int mode);
 
-// The page's choices that extraction reads at every call.
-class LineOptions {
- public:
-  virtual ~LineOptions() = default;
-  virtual int delimiterMode() const = 0;          // the item of "Delimiters:"
-  virtual bool removeTrailingSpaces() const = 0;  // "Remove trailing spaces ..."
-  virtual bool removeQuotes() const = 0;          // "Replace single quote ..."
-};
-
-using ProcessMessages = std::function<void()>;
-
-// Reads the first line of a file; false when the file cannot be opened or read.
-bool readFirstLine(const std::string& utf8Path, std::string& line);
-
-// The field names of a first line, "<empty field>" for an empty one.
-std::vector<std::string> readFieldNames(std::string line, Delimiters& state, int mode,
-                                        const ProcessMessages& processMessages);
-
-// A data line before it is split: a leading double quote is removed in the two modes
-// that do not read quoted fields, a leading TAB in the two that do not split at TABs.
-std::string prepareLine(std::string line, int mode);
-
-// Field `index` (0-based) of a prepared data line, after the filters; empty past the
-// last field.
-std::string extractfield(const std::string& line, int index, const Delimiters& state,
-                         const LineOptions& options, const ProcessMessages& processMessages);
+// The fields of a data record, after the filters:
+// - "&Quote Comma": fields stand between `","`; the last runs to its closing quote; a
+//   doubled quote stands for one.
+// - "&Tab": fields stand between TABs; quotes around a field go.
+// - "&Comma + Quotes around text": a field that opens with a quote runs to the quote that
+//   closes it before a comma or the end (blanks between them go), a doubled quote
+//   standing for one; a field whose quote is not closed before a comma keeps its quote
+//   as text and ends at the comma.
+// - Standard CSV: RFC 4180 with the chosen separator (see CsvCutter); line breaks inside
+//   quoted fields are kept as written.
+// Leading blanks go, except inside the quotes of a quoted CSV field; trailing blanks go
+// with removeTrailingSpaces; every double quote goes with removeQuotes.
+std::vector<std::string> extractfields(std::string_view record, const FileFormat& format);
 
 }  // namespace importing

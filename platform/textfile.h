@@ -1,4 +1,4 @@
-// Text files read line by line and written with explicit line ends, 8-bit as stored.
+// Text files written with explicit line ends, 8-bit as stored.
 #pragma once
 
 #include <cstdio>
@@ -12,36 +12,6 @@ namespace platform {
 class IoError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// Reads records: the text of a line before its first CR or LF. A line ends at the next
-// LF (CR LF is one line end), so text after a lone CR up to the next LF is dropped; a
-// Ctrl-Z byte ends the file.
-class TextFileReader {
- public:
-  TextFileReader() = default;
-  ~TextFileReader();
-  TextFileReader(const TextFileReader&) = delete;
-  TextFileReader& operator=(const TextFileReader&) = delete;
-
-  // False when the file cannot be opened for reading (a folder included).
-  bool open(const std::string& utf8Path);
-  // Reads the next record into `line`; at the end of the file the record is empty.
-  // False on a read error.
-  bool readLine(std::string& line);
-  // True at the end of the data or at a Ctrl-Z.
-  bool eof();
-  void close();
-  bool isOpen() const { return file_ != nullptr; }
-
- private:
-  bool fill();
-  int peekByte();  // -1 at the end, -2 on an error
-
-  std::FILE* file_ = nullptr;
-  std::string buf_;
-  std::size_t pos_ = 0;
-  bool error_ = false;
 };
 
 // Buffered writer; every failure raises IoError.

@@ -29,6 +29,7 @@ QChar accelerator(const QString& text) {
 QStringList captions(QWidget* page) {
   QStringList out;
   for (QWidget* w : page->findChildren<QWidget*>()) {
+    if (w->window() != page->window()) continue;  // a window of its own, as the preview
     if (auto* b = qobject_cast<QAbstractButton*>(w)) out << b->text();
     if (auto* g = qobject_cast<QGroupBox*>(w)) out << g->title();
     if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy()) out << l->text();

@@ -303,6 +303,26 @@ TEST_F(Proxy, ExportAndImportWorkOnTheProxiedMailbox) {
   EXPECT_TRUE(form->proxyUser.isEmpty());
 }
 
+TEST_F(Proxy, ChosenBooksAndTheirListsStayAcrossAProxy) {
+  find<TRadioGroup>("RadioGroup5")->setItemIndex(3);
+  auto* target = find<QComboBox>("ImpABComboBox");
+  target->setCurrentIndex(target->findText("Frequent Contacts"));
+  emit target->activated(target->currentIndex());
+  auto* pairing = find<QListWidget>("ListBox4");
+  delete pairing->takeItem(0);
+  QStringList before = rows(pairing);
+  find<TRadioGroup>("RadioGroup1")->setItemIndex(3);
+  dblClick(find<QListWidget>("ListBox1"), "Name");
+
+  proxyTo("boss");
+  EXPECT_EQ(form->windowTitle(), "Marrowby v1.06c - proxying boss");
+  EXPECT_EQ(target->currentText(), "Frequent Contacts");
+  EXPECT_EQ(rows(pairing), before);
+  EXPECT_EQ(rows(find<QListWidget>("ListBox2")), QStringList{"Name"});
+  EXPECT_TRUE(form->importPage()->gwAddressBook);  // taken from the new account
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
 TEST_F(Proxy, ARefusedUserLeavesTheOwnAccount) {
   proxyTo("other");
   EXPECT_EQ(dialogs.shown.size(), 1u);

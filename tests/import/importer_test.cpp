@@ -1,52 +1,72 @@
+#include "import/importer.h"
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "groupwise/error.h"
 #include "groupwise/gwapi.h"
 #include "groupwise/standin/postoffice.h"
-#include "import/importer.h"
 #include "platform/errors.h"
 #include "platform/oledate.h"
-#include "tests/support/fakechoices.h"
-#include "tests/support/fakedialogs.h"
+#include "tests/import/wrapper.h"
 #include "tests/support/testsupport.h"
 
 using namespace importing;
 using namespace testing_support;
 namespace api = gw::api;
+using gw::CalendarKind;
 using gw::Variant;
 using V = std::vector<std::string>;
+using namespace std::string_literals;
 
 namespace {
 
-struct Count : CountDisplay {
-  std::vector<std::string> shown;
-  void setCountText(const std::string& t) override { shown.push_back(t); }
+double at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
+  return platform::encodeDateTime({y, mo, d, h, mi, s});
+}
+
+struct Host : ImportHost {
+  std::vector<std::size_t> made;
+  int messages = 0;
+  std::uint64_t lastDone = 0, total = 0;
+  void processMessages() override { ++messages; }
+  void progress(std::uint64_t done, std::uint64_t all) override { lastDone = done, total = all; }
+  void entriesMade(std::size_t n) override { made.push_back(n); }
 };
 
-double at(int y, int mo, int d, int h = 0, int mi = 0) {
-  return platform::encodeDateTime({y, mo, d, h, mi, 0});
-}
+struct Options {
+  int mode = kTab;
+  bool ignoreFirst = false;
+  int mask = 0;
+  Encoding encoding = Encoding::Windows1252;
+  char separator = ',';
+};
 
 class Import : public ::testing::Test {
  protected:
-  // Runs an import of `lines` (joined by CR LF) with the mapping; tab-separated.
-  void runCal(int kind, const std::string& content, V mapping, bool ignoreFirst = false) {
+  ImportResult run(Destination d, const std::string& content, V pairing, Options o = {},
+                   gw::ObjectRef account = nullptr) {
     writeFile(path_, content);
-    delimiters_.select(kTab);
-    options_.mode = kTab;
-    ImportJob job{path_,   ignoreFirst, std::move(mapping), delimiters_, options_, mask_,
-                  nullptr, dialogs_};
-    ImpCal(kind, job, account_);
+    return runWith(std::move(d), std::move(pairing), o, account);
   }
-  void runAB(const std::string& content, V mapping, const char16_t* book = u"Frequent Contacts") {
-    writeFile(path_, content);
-    delimiters_.select(kTab);
-    options_.mode = kTab;
-    ImportJob job{path_,   false,   std::move(mapping), delimiters_, options_, mask_,
-                  nullptr, dialogs_};
-    gw::ObjectRef books, target;
-    ImpAddrs(job, account_, book, books, target, count_);
-    EXPECT_EQ(api::name(target), book);
+  ImportResult runWith(Destination d, V pairing, Options o = {}, gw::ObjectRef account = nullptr) {
+    ImportRequest r;
+    r.path = path_;
+    r.format.mode = o.mode;
+    r.format.separator = o.separator;
+    r.format.encoding = o.encoding;
+    r.ignoreFirstLine = o.ignoreFirst;
+    r.dateMask = o.mask;
+    r.pairing = std::move(pairing);
+    r.destination = std::move(d);
+    return runImport(r, account ? account : account_, host_);
+  }
+  ImportResult cal(CalendarKind kind, const std::string& content, V pairing, Options o = {}) {
+    return run(Destination::calendar(kind), content, std::move(pairing), o);
+  }
+  ImportResult book(const std::string& content, V pairing, const char* name = "Frequent Contacts") {
+    return run(Destination::addressBookNamed(name), content, std::move(pairing));
   }
   std::vector<gw::ObjectRef> items(const char16_t* filter) {
     gw::ObjectRef found = api::findMessages(api::calendar(account_), filter);
@@ -59,9 +79,9 @@ class Import : public ::testing::Test {
     EXPECT_EQ(all.size(), 1u);
     return all.empty() ? nullptr : all[0];
   }
-  std::vector<gw::ObjectRef> entries(const char16_t* book = u"Frequent Contacts") {
+  std::vector<gw::ObjectRef> entries(const char16_t* name = u"Frequent Contacts") {
     gw::ObjectRef list =
-        api::addressBookEntries(api::itemByName(api::addressBooks(account_), book));
+        api::addressBookEntries(api::itemByName(api::addressBooks(account_), name));
     std::vector<gw::ObjectRef> out;
     for (int i = 1; i <= api::count(list); ++i) out.push_back(api::item(list, i));
     return out;
@@ -69,17 +89,16 @@ class Import : public ::testing::Test {
   static std::u16string field(const gw::ObjectRef& entry, const char16_t* name) {
     return api::fieldItem(api::entryFields(entry), name).toText();
   }
+  static std::u16string prop(const gw::ObjectRef& item, const char* member) {
+    return api::getProperty(item, member).toText();
+  }
 
   FixedClock clock_{2004, 1, 5, 9, 0};
   PostOfficeFixture po_;
   gw::ObjectRef account_ = po_.account();
   TempDir dir_;
   std::string path_ = dir_.file("in.txt");
-  Delimiters delimiters_;
-  ImportChoices options_;  // delimiter mode and filters
-  ImportChoices mask_;     // the date layout
-  FakeDialogs dialogs_;
-  Count count_;
+  Host host_;
 };
 
 }  // namespace
@@ -87,23 +106,47 @@ class Import : public ::testing::Test {
 TEST(ImportNumbers, DurationsAndPriorities) {
   struct Case {
     const char* text;
-    int hhmm, hours, minutes;
+    int hhmm, hours, minutes;  // -1: refused
   } cases[] = {
-      {"1:30", 90, 60, 60}, {"0:45", 45, 60, 60}, {"2", 60, 120, 2},
-      {"1.50", 60, 90, 2},  {"2.25", 60, 135, 2}, {"0.75", 60, 45, 1},
-      {"1.5", 60, 90, 2},   {"8", 60, 480, 8},    {"", 60, 60, 60},
-      {":30", 60, 60, 60},  {".5", 60, 60, 1},    {"1.008E04", 60, 60, 10080},
-      {"90", 60, 5400, 90}, {"abc", 60, 60, 60},  {"100000", 60, 6000000, 100000},
-      {"-30", 60, 60, -30},
+      {"1:30", 90, 60, 60},
+      {"0:45", 45, 60, 60},
+      {"2", 60, 120, 2},
+      {"1.50", 60, 90, 2},
+      {"2.25", 60, 135, 2},
+      {"0.75", 60, 45, 1},
+      {"1.5", 60, 90, 2},
+      {"8", 60, 480, 8},
+      {"", 60, 60, 60},
+      {":30", 60, 60, 60},
+      {".5", 60, 60, 1},
+      {"1.008E04", 60, 60, 10080},
+      {"abc", 60, 60, 60},
+      {"100000", 60, 6000000, 100000},
+      // Negative, beyond 100 years, or not finite: refused.
+      {"-30", 60, -1, -1},
+      {"-1:30", -1, 60, 60},
+      {"-1.5", 60, -1, -1},
+      {"99999999", 60, -1, -1},
+      {"876600:01", -1, 60, 60},
+      {"1e300", 60, 60, -1},
+      {"1e400", 60, 60, -1},
+      {"inf", 60, 60, -1},
+      {"nan", 60, 60, -1},
+  };
+  auto minutes = [](int (*fn)(std::string_view), const char* text) {
+    try {
+      return fn(text);
+    } catch (const platform::ConversionError&) {
+      return -1;
+    }
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(minutesFromHoursMinutes(c.text), c.hhmm) << c.text;
-    EXPECT_EQ(minutesFromHours(c.text), c.hours) << c.text;
-    EXPECT_EQ(minutesFromMinutes(c.text), c.minutes) << c.text;
+    EXPECT_EQ(minutes(minutesFromHoursMinutes, c.text), c.hhmm) << c.text;
+    EXPECT_EQ(minutes(minutesFromHours, c.text), c.hours) << c.text;
+    EXPECT_EQ(minutes(minutesFromMinutes, c.text), c.minutes) << c.text;
   }
-  EXPECT_THROW(minutesFromHoursMinutes("a:30"), platform::ConversionError);
-  EXPECT_THROW(minutesFromHoursMinutes("1:x"), platform::ConversionError);
-  EXPECT_THROW(minutesFromHours("1.x5"), platform::ConversionError);
+  EXPECT_EQ(minutes(minutesFromHoursMinutes, "a:30"), -1);
+  EXPECT_EQ(minutes(minutesFromHours, "1.x5"), -1);
   struct Priority {
     const char* text;
     int value;
@@ -113,38 +156,54 @@ TEST(ImportNumbers, DurationsAndPriorities) {
 }
 
 TEST_F(Import, FieldNamesSetTheirMembers) {
-  runCal(0, "Room 5\tLunch\tline one         line two\t1:30\t90\tcolour\r\n",
-         {"Place", "Subject", "Message", "Duration (HH:MM)", "Duration (minutes)", "Colour"});
+  ImportResult r = cal(
+      CalendarKind::Appointment, "Room 5\tLunch\tline one         line two\t1:30\t90\tcolour\r\n",
+      {"Place", "Subject", "Message", "Duration (HH:MM)", "Duration (minutes)", "Colour"});
+  EXPECT_EQ(r.imported, 1u);
+  EXPECT_EQ(r.endMessage(), "");
   gw::ObjectRef a = only(u"(APPOINTMENT)");
-  EXPECT_EQ(api::getProperty(a, "Place").toText(), u"Room 5");
-  EXPECT_EQ(api::getProperty(a, "Subject").toText(), u"Lunch");
-  EXPECT_EQ(api::getProperty(a, "BodyText").toText(), u"line one         line two");
+  EXPECT_EQ(prop(a, "Place"), u"Room 5");
+  EXPECT_EQ(prop(a, "Subject"), u"Lunch");
+  EXPECT_EQ(prop(a, "BodyText"), u"line one         line two");
   // Two durations on one line: the later one wins.
   EXPECT_DOUBLE_EQ(api::getProperty(a, "Duration").toReal() * 1440, 90);
   EXPECT_TRUE(api::getProperty(a, "StartDate").isEmpty());  // no date or time mapped
 
-  runCal(5, "2/1/04\tc\t-1\r\n2/2/04\t\tx\r\n", {"Due Date", "Priority", "Completed"});
+  cal(CalendarKind::Task, "2/1/04\tc\t-1\r\n2/2/04\t\tx\r\n",
+      {"Due Date", "Priority", "Completed"});
   auto tasks = items(u"(TASK)");
   ASSERT_EQ(tasks.size(), 2u);
-  // Neither task has a start, so they come in the order they were made.
   EXPECT_EQ(api::getProperty(tasks[0], "DueDate").toDate(), at(2004, 2, 1));
   EXPECT_EQ(api::getProperty(tasks[0], "TaskPriority").toInt(), 3);
   EXPECT_TRUE(api::getProperty(tasks[0], "Completed").toBool());
   EXPECT_EQ(api::getProperty(tasks[1], "TaskPriority").toInt(), 1);
   EXPECT_FALSE(api::getProperty(tasks[1], "Completed").toBool());
-  runCal(3, "Payday\r\n", {"Subject"});
-  EXPECT_EQ(api::getProperty(only(u"(NOTE)"), "ClassName").toText(), u"GW.MESSAGE.NOTE");
+  cal(CalendarKind::Note, "Payday\r\n", {"Subject", kSkip, kSkip});
+  EXPECT_EQ(prop(only(u"(NOTE)"), "ClassName"), u"GW.MESSAGE.NOTE");
 }
 
+// A start or end keeps every part its text gives; each line sets its own.
 TEST_F(Import, StartAndEndStamps) {
   struct Case {
     std::string line;
-    V mapping;
+    V pairing;
     double start, end;
+    int mask = 0;
   } cases[] = {
       {"1/31/97", {"Start Date"}, at(1997, 1, 31), at(1997, 1, 31)},
       {"1/31/97\t23:00", {"Start Date", "Start Time"}, at(1997, 1, 31, 23), at(1997, 1, 31, 23)},
-      {"1/31/97 11:00 PM", {"Start DateTime"}, at(1997, 1, 31, 23), at(1997, 1, 31, 23)},
+      {"12/31/2004\t10:30:00 PM",
+       {"Start Date", "Start Time"},
+       at(2004, 12, 31, 22, 30),
+       at(2004, 12, 31, 22, 30)},
+      {"1/15/2026 10:30:00 PM",
+       {"Start DateTime"},
+       at(2026, 1, 15, 22, 30),
+       at(2026, 1, 15, 22, 30)},
+      {"1/12/2026\t23:59:59",
+       {"Start Date", "Start Time"},
+       at(2026, 1, 12, 23, 59, 59),
+       at(2026, 1, 12, 23, 59, 59)},
       {"1/16/2004\t12:00 AM\t1/17/2004\t12:00 AM",
        {"Start Date", "Start Time", "End Date", "End Time"},
        at(2004, 1, 16),
@@ -157,93 +216,212 @@ TEST_F(Import, StartAndEndStamps) {
        {"Start Date", "Start Time", "End Date", "End Time"},
        at(2004, 1, 15, 0, 5),
        at(2004, 1, 15, 1, 5)},
-      // An empty date field is today; a DateTime without a blank is today at that time.
-      {"9:00\t", {"Start Time", "Start Date"}, at(2004, 1, 5, 9), at(2004, 1, 5, 9)},
-      {"10:00am", {"Start DateTime"}, at(2004, 1, 5, 10), at(2004, 1, 5, 10)},
-      {"31.1.1997", {"Start Date"}, at(1997, 1, 31), at(1997, 1, 31)},
+      // An end time without an end date ends on the start's day; no end ends at the start.
+      {"1/14/2004\t9:00\t\t10:30",
+       {"Start Date", "Start Time", "End Date", "End Time"},
+       at(2004, 1, 14, 9),
+       at(2004, 1, 14, 10, 30)},
+      {"1/13/2004\t9:00\t\t",
+       {"Start Date", "Start Time", "End Date", "End Time"},
+       at(2004, 1, 13, 9),
+       at(2004, 1, 13, 9)},
+      // A DateTime with a date alone is that day at midnight; 24:00 ends the day.
+      {"1/11/2004\t1/11/2004 24:00",
+       {"Start DateTime", "End DateTime"},
+       at(2004, 1, 11),
+       at(2004, 1, 12)},
+      {"31.1.1997", {"Start Date"}, at(1997, 1, 31), at(1997, 1, 31), 8},
   };
-  for (std::size_t i = 0; i < std::size(cases); ++i) {
-    const Case& c = cases[i];
-    mask_.mask = i == std::size(cases) - 1 ? 8 : 0;
-    runCal(0, c.line + "\r\n", c.mapping);
-    auto all = items(u"(APPOINTMENT)");
-    ASSERT_EQ(all.size(), i + 1);
-    // The newest item: its start is this case's (each case has its own start).
-    bool found = false;
-    for (const auto& item : all) {
-      if (api::getProperty(item, "StartDate").toDate() == c.start) {
-        EXPECT_EQ(api::getProperty(item, "EndDate").toDate(), c.end) << c.line;
-        found = true;
-      }
+  for (const Case& c : cases) {
+    ImportResult r = cal(CalendarKind::Appointment, c.line + "\r\n", c.pairing, {.mask = c.mask});
+    EXPECT_EQ(r.imported, 1u) << c.line << r.endMessage();
+    gw::ObjectRef item;
+    for (const auto& i : items(u"(APPOINTMENT)")) {
+      if (api::getProperty(i, "StartDate").toDate() == c.start) item = i;
     }
-    EXPECT_TRUE(found) << c.line;
+    ASSERT_TRUE(item) << c.line;
+    EXPECT_EQ(api::getProperty(item, "EndDate").toDate(), c.end) << c.line;
   }
 }
 
-TEST_F(Import, EveryLineSetsItsOwnStamps) {
-  runCal(0, "1/10/2004\t10:00\r\n1/11/2004\t11:00\r\n", {"Start Date", "Start Time"});
-  auto all = items(u"(APPOINTMENT)");
-  ASSERT_EQ(all.size(), 2u);
-  EXPECT_EQ(api::getProperty(all[0], "StartDate").toDate(), at(2004, 1, 10, 10));
-  EXPECT_EQ(api::getProperty(all[1], "StartDate").toDate(), at(2004, 1, 11, 11));
+// Empty date fields set nothing, and nothing carries over from the line before.
+TEST_F(Import, EmptyDatesSetNothing) {
+  cal(CalendarKind::Task, "a\t1/20/2004\t1/30/2004\r\nb\t\t\r\n",
+      {"Subject", "Start Date", "Due Date"});
+  auto tasks = items(u"(TASK)");
+  ASSERT_EQ(tasks.size(), 2u);
+  gw::ObjectRef b = prop(tasks[0], "Subject") == u"b" ? tasks[0] : tasks[1];
+  EXPECT_TRUE(api::getProperty(b, "StartDate").isEmpty());
+  EXPECT_TRUE(api::getProperty(b, "DueDate").isEmpty());
 }
 
 TEST_F(Import, LinesAndTheFirstLine) {
   // The header is imported unless ignored; empty lines are passed over and the run goes
-  // on to the end; a one-character line is an item like any other.
-  runCal(3, "Subject\r\none\r\n\r\nx\r\n\r\nthree\r\n\r\n", {"Subject"});
+  // on to the end; a lone CR ends a line; a one-character line is an item like any other.
+  ImportResult r = cal(CalendarKind::Note, "Subject\r\none\r\n\r\nx\rthree\n\n", {"Subject"});
+  EXPECT_EQ(r.imported, 4u);
   std::vector<std::u16string> subjects;
-  for (const auto& n : items(u"(NOTE)"))
-    subjects.push_back(api::getProperty(n, "Subject").toText());
+  for (const auto& n : items(u"(NOTE)")) subjects.push_back(prop(n, "Subject"));
   EXPECT_EQ(subjects, (std::vector<std::u16string>{u"Subject", u"one", u"x", u"three"}));
-  runCal(5, "Subject\r\nfirst task", {"Subject"}, true);
-  EXPECT_EQ(api::getProperty(only(u"(TASK)"), "Subject").toText(), u"first task");
+  cal(CalendarKind::Task, "Subject\r\nfirst task", {"Subject"}, {.ignoreFirst = true});
+  EXPECT_EQ(prop(only(u"(TASK)"), "Subject"), u"first task");
   // No fields mapped: one empty item per line.
-  runCal(0, "a\r\nb\r\n", {});
-  EXPECT_EQ(items(u"(APPOINTMENT)").size(), 2u);
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(cal(CalendarKind::Appointment, "a\r\nb\r\n", {}).imported, 2u);
+  EXPECT_GE(host_.messages, 2);
+  EXPECT_EQ(host_.lastDone, host_.total);
+}
+
+TEST_F(Import, TextKeepsEveryCharacter) {
+  // A NUL is dropped, a Ctrl-Z inside the file is text, Windows-1252 and UTF-8 decode.
+  std::string content =
+      "a\0b\tCaf\xE9\r\nup\x1A"
+      "down\t\x80\r\n\x1A"s;
+  cal(CalendarKind::Note, content, {"Subject", "Message"});
+  auto notes = items(u"(NOTE)");
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(prop(notes[0], "Subject"), u"ab");
+  EXPECT_EQ(prop(notes[0], "BodyText"), u"Caf\u00E9");
+  EXPECT_EQ(prop(notes[1], "Subject"), u"up\u001Adown");
+  EXPECT_EQ(prop(notes[1], "BodyText"), u"\u20AC");
+  cal(CalendarKind::Task,
+      "\xEF\xBB\xBFRen\xC3\xA9"
+      "e \xE4\xB8\xAD\r\n",
+      {"Subject"}, {.encoding = Encoding::Utf8});
+  EXPECT_EQ(prop(only(u"(TASK)"), "Subject"), u"Ren\u00E9e \u4E2D");
+}
+
+TEST_F(Import, StandardCsvKeepsLineBreaksWhereTheyBelong) {
+  ImportResult r = cal(CalendarKind::Appointment,
+                       "Subject;Location;Description\r\n"
+                       "\"Two\nlines\";\"Room\r\n5\";\"Agenda:\n1. \"\"Status\"\"\r\n2. Rest\"\r\n",
+                       {"Subject", "Place", "Message"},
+                       {.mode = kStandardCsv, .ignoreFirst = true, .separator = ';'});
+  EXPECT_EQ(r.imported, 1u);
+  gw::ObjectRef a = only(u"(APPOINTMENT)");
+  EXPECT_EQ(prop(a, "Subject"), u"Two lines");
+  EXPECT_EQ(prop(a, "Place"), u"Room 5");
+  EXPECT_EQ(prop(a, "BodyText"), u"Agenda:\r\n1. \"Status\"\r\n2. Rest");
 }
 
 TEST_F(Import, AFileThatCannotBeRead) {
-  testing_support::TempDir other;
-  ImportJob job{other.file("missing.txt"),
-                false,
-                {"Subject"},
-                delimiters_,
-                options_,
-                mask_,
-                nullptr,
-                dialogs_};
-  ImpCal(3, job, account_);
-  job.path = other.path();  // a folder
-  ImpCal(3, job, account_);
-  EXPECT_EQ(dialogs_.take(), (V{"Unable to open import file.", "Unable to open import file."}));
+  writeFile(path_, "x\r\n");
+  path_ = dir_.file("missing.txt");
+  ImportResult r = runWith(Destination::calendar(CalendarKind::Note), {"Subject"});
+  EXPECT_FALSE(r.completed());
+  EXPECT_EQ(r.endMessage(), "The import stopped: Unable to open import file. Cannot open " + path_ +
+                                ": No such file or directory");
+  for (const std::string& p : {dir_.path(), std::string("/dev/zero")}) {
+    path_ = p;
+    EXPECT_FALSE(runWith(Destination::calendar(CalendarKind::Note), {"Subject"}).completed());
+  }
   EXPECT_TRUE(items(u"(NOTE)").empty());
 }
 
-TEST_F(Import, ATimeThatCannotBeReadEndsTheRunAndKeepsWhatWasMade) {
-  try {
-    runCal(0, "1/10/2004\t10:00\tfirst\r\n1/11/2004\tx:30\tsecond\r\n1/12/2004\t9:00\tthird\r\n",
-           {"Start Date", "Start Time", "Subject"});
-    FAIL();
-  } catch (const platform::ConversionError& e) {
-    EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
+// A line that fails is set aside whole, before anything of it is made, and the run goes
+// on; the end message lists it, and the rejected file holds it byte for byte.
+TEST_F(Import, BadLinesAreSetAside) {
+  std::string header = "Subject\tStart Date\tStart Time\tEnd Time\tDuration (minutes)\r\n";
+  struct Bad {
+    std::string line, field, value, reason;
+  } bad[] = {
+      {"t1\t1/2/2004\tx:30\t\t", "Start Time", "x:30", "'x:30' is not a valid time"},
+      {"t2\t1/2/2004\t25:00\t\t", "Start Time", "25:00",
+       "'25:00' is not a valid time: the hour is above 24"},
+      {"t3\t1/31/19977\t\t\t", "Start Date", "1/31/19977",
+       "'1/31/19977' has a year of more than four digits"},
+      {"t4\t\t9:00\t\t", "Start Time", "9:00", "a start time needs a start date"},
+      {"t5\t1/2/2004\t10:00\t9:00\t", "End Time", "9:00",
+       "ends before it starts (1/2/2004 10:00:00 AM)"},
+      {"t6\t1/2/2004\t\t\t-5", "Duration (minutes)", "-5", "'-5' is a negative duration"},
+      {"t7\t1/2/2004\t\t\t1e300", "Duration (minutes)", "1e300",
+       "'1e300' is a duration of more than 100 years"},
+  };
+  std::string content = header + "good 1\t1/2/2004\t9:00\t10:00\t\r\n";
+  std::string rejected = header;
+  for (const Bad& b : bad) {
+    content += b.line + "\r\n";
+    rejected += b.line + "\r\n";
   }
-  // The first item, and the second as far as it got.
+  content += "good 2\t1/3/2004\t\t\t\n";
+  V pairing = {"Subject", "Start Date", "Start Time", "End Time", "Duration (minutes)"};
+  ImportResult r = cal(CalendarKind::Appointment, content, pairing, {.ignoreFirst = true});
+  EXPECT_TRUE(r.completed());
+  EXPECT_EQ(r.imported, 2u);
+  EXPECT_EQ(r.setAside, std::size(bad));
+  ASSERT_EQ(r.firstSetAside.size(), std::size(bad));
+  std::string listed;
+  for (std::size_t i = 0; i < std::size(bad); ++i) {
+    const SetAsideLine& s = r.firstSetAside[i];
+    EXPECT_EQ(s.line, i + 3);
+    EXPECT_EQ(s.field, bad[i].field);
+    EXPECT_EQ(s.value, bad[i].value);
+    EXPECT_EQ(s.reason, bad[i].reason);
+    listed += "\nLine " + std::to_string(i + 3) + ", " + bad[i].field + ", \"" + bad[i].value +
+              "\": " + bad[i].reason;
+  }
+  // Nothing half-made: only the good lines became items.
   EXPECT_EQ(items(u"(APPOINTMENT)").size(), 2u);
-  // A stamp GroupWise refuses ends the run with its own text.
-  EXPECT_THROW(runCal(0, "13/45/2004\r\n", {"Start Date"}), gw::Error);
+  EXPECT_EQ(r.rejectedPath, dir_.file("in.rejected.txt"));
+  EXPECT_EQ(readFile(r.rejectedPath), rejected);
+  EXPECT_EQ(r.endMessage(), "Imported 2 items; 7 lines set aside.\n" + listed + "\n\n" +
+                                "The lines set aside are in " + r.rejectedPath +
+                                "; mend them there and import that file alone.");
+  EXPECT_EQ(r.countText(), "2 - done");
+}
+
+TEST_F(Import, TenThousandLinesWithThreeBadOnes) {
+  std::string content, rejected;
+  for (int i = 1; i <= 10000; ++i) {
+    std::string line = "Item " + std::to_string(i) + "\t1/" + std::to_string(1 + i % 28) + "/2005";
+    if (i == 17) line = "Item 17\t2/30/2005";
+    if (i == 5000) line = "Item 5000\t13/1/2005";
+    if (i == 9999) line = "Item 9999\tsoon";
+    content += line + (i == 5000 ? "\n" : "\r\n");
+    if (i == 17 || i == 5000 || i == 9999) rejected += line + (i == 5000 ? "\n" : "\r\n");
+  }
+  ImportResult r = cal(CalendarKind::Note, content, {"Subject", "Start Date"});
+  EXPECT_EQ(r.imported, 9997u);
+  EXPECT_EQ(r.setAside, 3u);
+  EXPECT_EQ(readFile(r.rejectedPath), rejected);
+  EXPECT_EQ(items(u"(NOTE)").size(), 9997u);
+}
+
+TEST_F(Import, OverLongLinesAndUtf8MarksInTheRejectedFile) {
+  std::string big(kMaxRecordBytes + 1000, 'y');
+  std::string content = "\xEF\xBB\xBFok 1\r\n" + big + "\r\nRen\xE9\r\nok 2\r\n";
+  ImportResult r = cal(CalendarKind::Note, content, {"Subject"}, {.encoding = Encoding::Utf8});
+  EXPECT_EQ(r.imported, 2u);
+  ASSERT_EQ(r.firstSetAside.size(), 2u);
+  EXPECT_EQ(r.firstSetAside[0].reason, "the line is longer than 16 MB");
+  EXPECT_EQ(r.firstSetAside[1].reason,
+            "byte 0xE9 at column 4 is not UTF-8 (is the file Windows-1252?)");
+  // The rejected file still starts with the mark, so it reads as UTF-8 again.
+  EXPECT_EQ(readFile(r.rejectedPath), "\xEF\xBB\xBF" + big + "\r\nRen\xE9\r\n");
+}
+
+TEST_F(Import, TheRejectedFileCannotBeWritten) {
+  std::string folder = dir_.file("ro");
+  std::filesystem::create_directory(folder);
+  path_ = folder + "/in.txt";
+  writeFile(path_, "ok\t1/1/2004\r\nbad\t1/1/20040\r\n");
+  std::filesystem::create_directory(folder + "/in.rejected.txt");  // in the way
+  ImportResult r = runWith(Destination::calendar(CalendarKind::Note), {"Subject", "Start Date"});
+  EXPECT_EQ(r.imported, 1u);
+  EXPECT_FALSE(r.rejectedError.empty());
+  EXPECT_NE(r.endMessage().find("The lines set aside could not be written to " + folder +
+                                "/in.rejected.txt: "),
+            std::string::npos);
 }
 
 TEST_F(Import, AddressBookColumns) {
   auto store = po_.postOffice();
-  std::int64_t book = store->books(store->findUser(u"alice")->id)[1].id;
+  std::int64_t id = store->books(store->findUser(u"alice")->id)[1].id;
   for (const char16_t* n : {u"Navn", u"Nom", u"Namn", u"Nombre"}) {
-    store->addFieldDef(book, n, gw::standin::kFieldText);
+    store->addFieldDef(id, n, gw::standin::kFieldText);
   }
   for (const char* nameField : {"Name", "Navn", "Nom", "Namn", "Nombre"}) {
-    runAB(std::string("Person ") + nameField + "\tp@x.org\tCity X\r\n",
-          {nameField, "E-Mail Address", "City"});
+    book(std::string("Person ") + nameField + "\tp@x.org\tCity X\r\n",
+         {nameField, "E-Mail Address", "City"});
   }
   auto all = entries();
   ASSERT_EQ(all.size(), 5u);
@@ -255,38 +433,150 @@ TEST_F(Import, AddressBookColumns) {
   EXPECT_EQ(field(all[4], u"City"), u"City X");
 
   // Only an address: it names the entry too. An empty type column gives an empty type.
-  runAB("only@x.org\t\r\n", {"E-Mail Address", "E-Mail Type"}, u"alice");
+  book("only@x.org\t\r\n", {"E-Mail Address", "E-Mail Type"}, "alice");
   gw::ObjectRef e = entries(u"alice").at(0);
   EXPECT_EQ(field(e, u"Name"), u"only@x.org");
-  EXPECT_EQ(field(e, u"E-Mail Address"), u"only@x.org");
   EXPECT_EQ(field(e, u"E-Mail Type"), u"");
-  // With neither a name nor an address column nothing is made and nothing said.
-  count_.shown.clear();
-  runAB("a\tb\r\n", {"City", "State"}, u"alice");
+  // With no column that could name an entry the run says so and makes nothing.
+  ImportResult none = book("a\tb\r\n", {"City", "State"}, "alice");
+  EXPECT_FALSE(none.completed());
+  EXPECT_NE(none.failure.find("no address-book entry can be made"), std::string::npos);
+  // A field the book does not define: said before anything is made.
+  ImportResult undefined = book("A\t44\r\n", {"Name", "Shoe Size"});
+  EXPECT_EQ(undefined.failure,
+            "The address book \"Frequent Contacts\" has no field \"Shoe Size\". Pair that column "
+            "with another field, or skip it.");
   EXPECT_EQ(entries(u"alice").size(), 1u);
-  EXPECT_TRUE(count_.shown.empty());
-  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(entries().size(), 5u);
 }
 
-TEST_F(Import, TheCountAcrossRunsAndARefusedEntry) {
-  runAB("A\ta@x\r\nB\tb@x\r\n\r\nC\tc@x\r\n", {"Name", "E-Mail Address"});
-  EXPECT_EQ(count_.shown, (V{"1", "2", "3", "3 - done"}));
-  count_.shown.clear();
-  runAB("D\td@x\r\n\t\r\nE\te@x\r\n", {"Name", "E-Mail Address"});
-  EXPECT_EQ(count_.shown, (V{"1"}));
-  EXPECT_EQ(dialogs_.take(),
-            (V{"Unable to create address book entry.\r\nCheck DisplayName or email "
-               "address field."}));
-  EXPECT_EQ(entries().size(), 4u);  // the earlier ones stay
+// An entry without a name or an address is named after the person, the organization or
+// the first phone number; with none of these its line is set aside.
+TEST_F(Import, EntriesWithoutAName) {
+  V pairing = {"Name",         "E-Mail Address",    "First Name",         "Last Name",
+               "Organization", "Home Phone Number", "Office Phone Number"};
+  ImportResult r = book(
+      "\t\tAnn\tLee\tAcme\t\t\r\n"
+      "\t\t\tLee\tAcme\t\t\r\n"
+      "\t\t\t\tAcme\t555-2\t555-1\r\n"
+      "\t\t\t\t\t555-2\t\r\n"
+      "\t\t\t\t\t\t\r\n"
+      "\tann@x.org\tAnn\t\t\t\t\r\n",
+      pairing);
+  EXPECT_EQ(r.imported, 5u);
+  ASSERT_EQ(r.setAside, 1u);
+  EXPECT_EQ(r.firstSetAside[0].line, 5u);
+  EXPECT_EQ(r.firstSetAside[0].reason,
+            "the line has no name, e-mail address, first or last name, organization or phone "
+            "number");
+  std::vector<std::u16string> names;
+  for (const auto& e : entries()) names.push_back(field(e, u"Name"));
+  // A name left empty beside an address stays empty, as GroupWise shows the address.
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"Ann Lee", u"Lee", u"Acme", u"555-2", u""}));
+  EXPECT_EQ(host_.made, (std::vector<std::size_t>{1, 2, 3, 4, 5}));
+  EXPECT_EQ(r.countText(), "5 - done");
 }
 
-TEST_F(Import, AFieldTheBookRefusesEndsTheRun) {
-  try {
-    runAB("A\t44\r\nB\t45\r\n", {"Name", "Shoe Size"});
-    FAIL();
-  } catch (const gw::Error& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "The address book \"Frequent Contacts\" has no field \"Shoe Size\"");
+// GroupWise refusing a call after the item was made: the item is removed again and the
+// line set aside with GroupWise's reason.
+TEST_F(Import, ARefusedPutRemovesTheItem) {
+  auto script = std::make_shared<CallScript>();
+  script->before = [](std::string_view member, gw::InvokeKind kind,
+                      std::span<const gw::Variant> args) {
+    if (member == "Place" && kind == gw::InvokeKind::Put && args[0].text() == u"Mars") {
+      throw gw::Error("No rooms on Mars");
+    }
+  };
+  writeFile(path_, "a\tEarth\r\nb\tMars\r\nc\tMoon\r\n");
+  ImportResult r = runWith(Destination::calendar(CalendarKind::Appointment), {"Subject", "Place"},
+                           {}, Wrapper::account(account_, script));
+  EXPECT_EQ(r.imported, 2u);
+  ASSERT_EQ(r.setAside, 1u);
+  EXPECT_EQ(r.firstSetAside[0].field, "Place");
+  EXPECT_EQ(r.firstSetAside[0].value, "Mars");
+  EXPECT_EQ(r.firstSetAside[0].reason, "No rooms on Mars");
+  EXPECT_EQ(std::count(script->calls.begin(), script->calls.end(), "Delete"), 1);
+  EXPECT_EQ(readFile(r.rejectedPath), "b\tMars\r\n");
+}
+
+// The post office failing ends the run, saying where and how far it was saved.
+TEST_F(Import, APostOfficeFailureEndsTheRun) {
+  std::string content;
+  for (int i = 1; i <= 8; ++i) content += "s" + std::to_string(i) + "\r\n";
+  struct Case {
+    bool marks;
+    int saveEvery;  // changes the write-behind saves at a time
+    int failAtAdd;  // the Add that fails (0: none)
+    bool commitFails;
+    std::size_t stoppedAt, saved, lastSaved;
+  } cases[] = {
+      // Marks: each line is two changes (Add, plaintext) and every fourth change is saved:
+      // at the 6th line, lines 1 to 4 are saved.
+      {true, 4, 6, false, 6, 4, 4},
+      // The final commit fails: what the write-behind saved counts.
+      {true, 6, 0, true, 0, 6, 6},
+      // No marks: every call committed at once.
+      {false, 0, 6, false, 6, 5, 5},
+  };
+  for (const Case& c : cases) {
+    auto script = std::make_shared<CallScript>();
+    script->marks = c.marks;
+    script->saveEvery = c.saveEvery;
+    int adds = 0;
+    script->before = [&](std::string_view member, gw::InvokeKind, std::span<const gw::Variant>) {
+      if (member == "Add" && ++adds == c.failAtAdd) throw gw::StoreError("disk full");
+    };
+    if (c.commitFails) script->onCommit = [] { throw gw::StoreError("disk full"); };
+    writeFile(path_, content);
+    ImportResult r = runWith(Destination::calendar(CalendarKind::Note), {"Subject"}, {},
+                             Wrapper::account(account_, script));
+    EXPECT_FALSE(r.completed());
+    EXPECT_TRUE(r.storeFailed);
+    EXPECT_EQ(r.stoppedAt, c.stoppedAt);
+    EXPECT_EQ(r.savedLines, c.saved);
+    EXPECT_EQ(r.lastSavedLine, c.lastSaved);
+    EXPECT_EQ(r.countText(), std::to_string(r.imported));  // never "done"
+    std::string where = c.stoppedAt
+                            ? "The import stopped at line " + std::to_string(c.stoppedAt) + ": "
+                            : std::string("The import stopped: ");
+    EXPECT_EQ(r.endMessage(),
+              where + "the post office failed: disk full\n\n" + std::to_string(c.saved) +
+                  " lines of this run are saved in "
+                  "GroupWise, up to line " +
+                  std::to_string(c.lastSaved) + "; import the lines after it again.");
   }
-  EXPECT_EQ(entries().size(), 1u);  // the entry stays with what was stored
+}
+
+// The preview shows, cell by cell, what the run then stores.
+TEST_F(Import, ThePreviewShowsWhatTheRunStores) {
+  std::string content =
+      "Subject,Start Date,Start Time,Duration,Location,Description\r\n"
+      "Lunch,1/15/2026,10:30:00 PM,1:30,Caf\xC3\xA9,\"two\nlines\"\r\n"
+      "Broken,2/30/2026,9:00,0:30,,\r\n";
+  writeFile(path_, content);
+  ImportRequest r;
+  r.path = path_;
+  r.format.mode = kStandardCsv;
+  r.format.encoding = Encoding::Utf8;
+  r.ignoreFirstLine = true;
+  r.pairing = {"Subject", "Start Date", "Start Time", "Duration (HH:MM)", kSkip, "Message"};
+  r.destination = Destination::calendar(CalendarKind::Appointment);
+  Preview p = preview(r);
+  EXPECT_EQ(p.columns, (V{"Subject", "Start Date", "Start Time", "Duration (HH:MM)", "Message"}));
+  ASSERT_EQ(p.rows.size(), 2u);
+  V shown;
+  for (const Cell& c : p.rows[0].cells) shown.push_back(c.text);
+  EXPECT_EQ(shown, (V{"Lunch", "1/15/2026", "10:30:00 PM", "90", "two\r\nlines"}));
+  EXPECT_TRUE(p.rows[1].cells[1].failed);
+  EXPECT_EQ(p.rows[1].cells[1].text, "'2/30/2026' is not a valid date");
+  EXPECT_EQ(p.rows[1].line, 4u);  // the record before it runs over two lines
+
+  ImportResult result = runImport(r, account_, host_);
+  EXPECT_EQ(result.imported, 1u);
+  gw::ObjectRef a = only(u"(APPOINTMENT)");
+  EXPECT_EQ(prop(a, "Subject"), u"Lunch");
+  EXPECT_EQ(platform::dateToText(api::getProperty(a, "StartDate").toDate()),
+            shown[1] + " " + shown[2]);
+  EXPECT_DOUBLE_EQ(api::getProperty(a, "Duration").toReal() * 1440, 90);
+  EXPECT_EQ(prop(a, "BodyText"), u"two\r\nlines");
 }

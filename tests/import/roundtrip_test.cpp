@@ -9,7 +9,6 @@
 #include "import/importer.h"
 #include "platform/ansi.h"
 #include "tests/support/fakechoices.h"
-#include "tests/support/fakedialogs.h"
 #include "tests/support/testsupport.h"
 
 using namespace testing_support;
@@ -18,27 +17,6 @@ using gw::Variant;
 using V = std::vector<std::string>;
 
 namespace {
-
-struct Choices : exporting::ValueOptions,
-                 exporting::DateRange,
-                 exporting::RunHost,
-                 importing::LineOptions,
-                 importing::DateMask {
-  int time = 0, mode = 0;
-  int timeFormatItem() const override { return time; }
-  int yearFormatItem() const override { return 0; }
-  bool limited() const override { return false; }
-  std::string startText() const override { return {}; }
-  std::string stopText() const override { return {}; }
-  void processMessages() override {}
-  void showProgress(bool) override {}
-  void setProgress(int) override {}
-  int delimiterMode() const override { return mode; }
-  bool removeTrailingSpaces() const override { return false; }
-  bool removeQuotes() const override { return false; }
-  int itemIndex() const override { return 0; }
-  void selectItem(int) override {}
-};
 
 enum class Source { Appointments, Tasks, Notes, AddressBook };
 
@@ -122,35 +100,32 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
 
   void importInto(const gw::ObjectRef& account, Source source, const V& fields,
                   const std::string& content) {
-    std::string path = dir_.file("import.txt");
-    writeFile(path, content);
-    importing::Delimiters delimiters;
-    delimiters.select(importChoices_.mode);
+    importing::ImportRequest request;
+    request.path = dir_.file("import.txt");
+    writeFile(request.path, content);
+    request.format.mode = importMode_;
     // The names of the first line are read as the Import page reads them.
-    EXPECT_EQ(importing::readFieldNames(content.substr(0, content.find_first_of("\r\n")),
-                                        delimiters, importChoices_.mode, nullptr)
-                  .size(),
-              fields.size());
-    importing::ImportJob job{path,           true,           fields,  delimiters,
-                             importChoices_, importChoices_, nullptr, dialogs_};
-    struct : importing::CountDisplay {
-      void setCountText(const std::string&) override {}
-    } count;
-    gw::ObjectRef books, target;
+    EXPECT_EQ(importing::readFieldNames(request.path, request.format)->size(), fields.size());
+    request.ignoreFirstLine = true;
+    for (const std::string& f : fields) request.pairing.push_back(platform::ansiToUtf8(f));
     switch (source) {
       case Source::Appointments:
-        importing::ImpCal(0, job, account);
+        request.destination = importing::Destination::calendar(gw::CalendarKind::Appointment);
         break;
       case Source::Tasks:
-        importing::ImpCal(5, job, account);
+        request.destination = importing::Destination::calendar(gw::CalendarKind::Task);
         break;
       case Source::Notes:
-        importing::ImpCal(3, job, account);
+        request.destination = importing::Destination::calendar(gw::CalendarKind::Note);
         break;
       case Source::AddressBook:
-        importing::ImpAddrs(job, account, u"Frequent Contacts", books, target, count);
+        request.destination = importing::Destination::addressBookNamed("Frequent Contacts");
         break;
     }
+    importing::ImportHost host;
+    importing::ImportResult result = importing::runImport(request, account, host);
+    EXPECT_EQ(result.endMessage(), "");
+    EXPECT_TRUE(result.completed());
   }
 
   void roundTrip(Source source, const V& fields) {
@@ -161,16 +136,15 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
     std::string first = exportFrom(alice_, source, fields);
     importInto(copy, source, fields, first);
     EXPECT_EQ(exportFrom(copy, source, fields), first);
-    EXPECT_TRUE(dialogs_.shown.empty());
     // Every record but the header made it.
     EXPECT_GT(std::count(first.begin(), first.end(), '\n'), 2);
   }
 
   void SetUp() override {
     exportChoices_.time = std::get<0>(GetParam());
-    importChoices_.mode = std::get<1>(GetParam());
-    format_.setDelimiters(importChoices_.mode);
-    format_.setLineEnd(importChoices_.mode);  // Quote Comma with CR LF, Tab with LF
+    importMode_ = std::get<1>(GetParam());
+    format_.setDelimiters(importMode_);
+    format_.setLineEnd(importMode_);  // Quote Comma with CR LF, Tab with LF
   }
 
   FixedClock clock_{2004, 1, 10, 8, 15};
@@ -178,9 +152,8 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
   gw::ObjectRef alice_ = po_.account();
   TempDir dir_;
   ExportChoices exportChoices_;
-  ImportChoices importChoices_;
+  int importMode_ = 0;
   exporting::ExportFormat format_;
-  FakeDialogs dialogs_;
 };
 
 }  // namespace

@@ -1,13 +1,11 @@
-// The page choices that export and import code reads through interfaces, as plain
-// values for tests.
+// The page choices that export code reads through interfaces, as plain values for
+// tests.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "export/exporter.h"
-#include "import/datetime.h"
-#include "import/linereader.h"
 
 namespace testing_support {
 
@@ -27,18 +25,6 @@ struct ExportChoices : exporting::ValueOptions, exporting::DateRange, exporting:
   void processMessages() override { ++messages; }
   void showProgress(bool s) override { (s ? shown : hidden)++; }
   void setProgress(int p) override { positions.push_back(p); }
-};
-
-struct ImportChoices : importing::LineOptions, importing::DateMask {
-  int mode = 0;  // "Delimiters:" item
-  bool trim = false, quotes = false;
-  int mask = 0;  // "Date format mask:" item, -1 for none
-
-  int delimiterMode() const override { return mode; }
-  bool removeTrailingSpaces() const override { return trim; }
-  bool removeQuotes() const override { return quotes; }
-  int itemIndex() const override { return mask; }
-  void selectItem(int i) override { mask = i; }
 };
 
 }  // namespace testing_support

@@ -1,0 +1,178 @@
+#include "import/textsource.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/testsupport.h"
+
+using namespace importing;
+using testing_support::TempDir;
+using testing_support::writeFile;
+using V = std::vector<std::string>;
+using namespace std::string_literals;
+
+namespace {
+
+struct Read {
+  V records;
+  std::vector<std::size_t> lines;
+  std::string bytes;  // every record's bytes, copied by offset and length
+};
+
+Read readAll(const std::string& content, FileFormat format = {}) {
+  TempDir dir;
+  writeFile(dir.file("f.txt"), content);
+  RecordReader reader(format);
+  EXPECT_TRUE(reader.open(dir.file("f.txt")));
+  Read out;
+  Record r;
+  while (reader.next(r)) {
+    out.records.push_back(r.bytes);
+    out.lines.push_back(r.line);
+    out.bytes += content.substr(r.offset, r.length);
+  }
+  EXPECT_FALSE(reader.failed());
+  return out;
+}
+
+FileFormat csv(char sep = ',') {
+  FileFormat f;
+  f.mode = kStandardCsv;
+  f.separator = sep;
+  return f;
+}
+
+}  // namespace
+
+TEST(RecordReader, LineEndsAndTheEndOfTheFile) {
+  struct Case {
+    std::string bytes;
+    V records;
+  } cases[] = {
+      {"a\r\nb\r\n", V{"a", "b"}},
+      {"a\nb", V{"a", "b"}},
+      {"a\r\n\r\nb\n", V{"a", "", "b"}},
+      // A lone CR ends a line as CR LF and LF do.
+      {"a\rb\rc", V{"a", "b", "c"}},
+      {"a\r\rb\n\rc", V{"a", "", "b", "", "c"}},
+      // A Ctrl-Z ends the file only as its last byte.
+      {"a\nb\x1A", V{"a", "b"}},
+      {"a\x1A"
+       "b\n",
+       V{"a\x1A"
+         "b"}},
+      {"", V{}},
+      {"\n", V{""}},
+      // NUL bytes stay in the bytes; decoding drops them.
+      {std::string("x\0y\n", 4), V{std::string("x\0y", 3)}},
+      // The UTF-8 mark is no part of the first record.
+      {"\xEF\xBB\xBFName\r\nx\r\n", V{"Name", "x"}},
+  };
+  for (const Case& c : cases) {
+    Read r = readAll(c.bytes);
+    EXPECT_EQ(r.records, c.records) << c.bytes;
+    // Offsets and lengths cover the file byte for byte, less a final Ctrl-Z.
+    std::string whole = c.bytes;
+    if (!whole.empty() && whole.back() == '\x1A') whole.pop_back();
+    EXPECT_EQ(r.bytes, whole) << c.bytes;
+  }
+}
+
+TEST(RecordReader, StandardCsvRecordsRunOverLineEndsInQuotes) {
+  std::string content =
+      "Subject,Description\r\n"
+      "Lunch,\"first line\r\nsecond, \"\"quoted\"\"\nthird\"\r\n"
+      "Next,plain\r\n"
+      "5\" disk,\"a\rb\"\n"
+      "last,\"never closed\nx\n";
+  Read r = readAll(content, csv());
+  EXPECT_EQ(r.records,
+            (V{"Subject,Description", "Lunch,\"first line\r\nsecond, \"\"quoted\"\"\nthird\"",
+               "Next,plain", "5\" disk,\"a\rb\"", "last,\"never closed\nx\n"}));
+  // Each record knows the line it starts on.
+  EXPECT_EQ(r.lines, (std::vector<std::size_t>{1, 2, 5, 6, 8}));
+  EXPECT_EQ(r.bytes, content);
+
+  TempDir dir;
+  writeFile(dir.file("f.csv"), "a,\"open\nb\n");
+  RecordReader reader(csv());
+  ASSERT_TRUE(reader.open(dir.file("f.csv")));
+  Record rec;
+  ASSERT_TRUE(reader.next(rec));
+  EXPECT_TRUE(rec.unclosedQuote);
+  EXPECT_FALSE(reader.next(rec));
+}
+
+// A line of 20 MB is set aside unread; memory stays bounded by the limit.
+TEST(RecordReader, ALineOverTheLimitIsNotKept) {
+  TempDir dir;
+  std::string big(kMaxRecordBytes + 4 * 1024 * 1024, 'x');
+  writeFile(dir.file("big.txt"), "first\r\n" + big + "\r\nlast\r\n");
+  RecordReader reader(FileFormat{});
+  ASSERT_TRUE(reader.open(dir.file("big.txt")));
+  Record r;
+  ASSERT_TRUE(reader.next(r));
+  EXPECT_FALSE(r.tooLong);
+  ASSERT_TRUE(reader.next(r));
+  EXPECT_TRUE(r.tooLong);
+  EXPECT_TRUE(r.bytes.empty());
+  EXPECT_EQ(r.length, big.size() + 2);
+  ASSERT_TRUE(reader.next(r));
+  EXPECT_EQ(r.bytes, "last");
+  EXPECT_EQ(r.line, 3u);
+}
+
+TEST(TextCheck, NulBytesOrControlCharactersAreNoText) {
+  TempDir dir;
+  struct Case {
+    std::string bytes;
+    bool text;
+  } cases[] = {
+      {"Subject,Start Date\r\nLunch,1/2/2026\r\n", true},
+      {"\tTabbed\x0c\r\nend\x1A", true},
+      {"", true},
+      {std::string("PK\3\4\0\0", 6), false},
+      {std::string("a\0b", 3), false},
+      {"\x01\x02\x03\x04x", false},
+      {std::string(5000, 'a') + std::string("\0", 1), true},  // past the first 4 KB
+  };
+  for (const Case& c : cases) {
+    writeFile(dir.file("f"), c.bytes);
+    TextCheck check = checkTextFile(dir.file("f"));
+    EXPECT_TRUE(check.readable);
+    EXPECT_EQ(check.looksLikeText, c.text) << c.bytes;
+  }
+  writeFile(dir.file("f"), std::string("a\0b", 3));
+  EXPECT_EQ(checkTextFile(dir.file("f")).question("f"),
+            "f does not look like a text file (it holds NUL bytes). Import it anyway?");
+  TextCheck missing = checkTextFile(dir.file("missing"));
+  EXPECT_FALSE(missing.readable);
+  EXPECT_NE(missing.reason.find("No such file"), std::string::npos);
+  EXPECT_FALSE(checkTextFile("/dev/zero").readable);
+}
+
+TEST(DecodeText, EncodingsAndNul) {
+  std::string out, why;
+  EXPECT_TRUE(decodeText("Ren\xE9\0e \x80\x81"s, Encoding::Windows1252, out));
+  EXPECT_EQ(out,
+            "Ren\xC3\xA9"
+            "e \xE2\x82\xAC\xC2\x81");
+  EXPECT_TRUE(decodeText("Ren\xC3\xA9\0e"s, Encoding::Utf8, out));
+  EXPECT_EQ(out,
+            "Ren\xC3\xA9"
+            "e");
+  EXPECT_FALSE(
+      decodeText("Ren\xE9"
+                 "e",
+                 Encoding::Utf8, out, &why));
+  EXPECT_EQ(why, "byte 0xE9 at column 4 is not UTF-8 (is the file Windows-1252?)");
+  for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xE2\x82"}) {
+    EXPECT_FALSE(decodeText(bad, Encoding::Utf8, out)) << bad;
+  }
+}
+
+TEST(RejectedFile, NamedBesideTheImportFile) {
+  EXPECT_EQ(rejectedPathFor("/d/in.txt"), "/d/in.rejected.txt");
+  EXPECT_EQ(rejectedPathFor("/d/contacts.2026.csv"), "/d/contacts.2026.rejected.csv");
+  EXPECT_EQ(rejectedPathFor("/d.x/in"), "/d.x/in.rejected");
+  EXPECT_EQ(rejectedPathFor("/d/.hidden"), "/d/.hidden.rejected");
+}
