@@ -15,8 +15,10 @@
 #include "groupwise/kinds.h"
 #include "import/detect.h"
 #include "import/fieldnames.h"
+#include "import/journal.h"
 #include "import/pairing.h"
 #include "import/textsource.h"
+#include "import/undo.h"
 #include "settings/record.h"
 #include "ui_ImportPage.h"
 
@@ -102,6 +104,7 @@ void ImportPage::connectHandlers() {
   on(ui->SkipBtn, &QPushButton::clicked, &ImportPage::SkipBtnClick);
   on(ui->PairBtn, &QPushButton::clicked, &ImportPage::PairBtnClick);
   on(ui->PreviewBtn, &QPushButton::clicked, &ImportPage::PreviewBtnClick);
+  on(ui->UndoImportBtn, &QPushButton::clicked, &ImportPage::UndoImportBtnClick);
   on(ui->BitBtn6, &QPushButton::clicked, &ImportPage::BitBtn6Click);
   on(ui->BitBtn7, &QPushButton::clicked, &ImportPage::HelpBtnClick);
   on(ui->BitBtn8, &QPushButton::clicked, &ImportPage::QuitBtnClick);
@@ -143,6 +146,7 @@ bool ImportPage::eventFilter(QObject* watched, QEvent* event) {
 
 void ImportPage::resetForStart() {
   RadioGroup5Click();
+  updateUndo();
 }
 
 void ImportPage::releaseObjects() {
@@ -151,6 +155,7 @@ void ImportPage::releaseObjects() {
 }
 
 void ImportPage::accountChanged() {
+  updateUndo();
   if (ui->RadioGroup5->itemIndex() != 3) return;
   books_->accountChanged(gwAddressBooks, gwAddressBook, [this] {
     ui->ListBox4->clear();
@@ -208,6 +213,8 @@ importing::ImportRequest ImportPage::request() const {
                       ? importing::Destination::addressBookNamed(books_->loaded().toStdString())
                       : importing::Destination::calendar(kDestinationKinds[std::max(0, item)]);
   r.skipDuplicates = ui->SkipDuplicatesCB->isChecked();
+  r.journalFolder = importing::journalFolder();
+  r.postOffice = host_.postOffice();
   return r;
 }
 
@@ -459,6 +466,7 @@ void ImportPage::BitBtn6Click() {
     }
   }
   ui->BitBtn6->unsetCursor();
+  updateUndo();
   if (!failure.empty()) {
     ui->countLabel->clear();
     host_.reportError(failure);
@@ -477,6 +485,55 @@ void ImportPage::BitBtn6Click() {
         result->completed() ? platform::MessageKind::Warning : platform::MessageKind::Error,
         "Import of " + r.path + ":\n\n" + message);
   }
+}
+
+void ImportPage::updateUndo() {
+  bool some = false;
+  if (host_.account()) {
+    try {
+      some = importing::lastRunOf(importing::journalFolder(), host_.postOffice(), host_.account())
+                 .has_value();
+    } catch (const std::exception&) {
+      // A folder or a journal that cannot be read: nothing to undo.
+    }
+  }
+  ui->UndoImportBtn->setEnabled(some);
+}
+
+void ImportPage::UndoImportBtnClick() {
+  if (host_.running()) return;
+  auto plan = importing::lastRunOf(importing::journalFolder(), host_.postOffice(), host_.account());
+  if (!plan) {
+    updateUndo();
+    return;
+  }
+  if (!host_.dialogs().ask(platform::MessageKind::Warning, plan->question)) return;
+  // Progress in the count label while the items go.
+  class Host : public importing::UndoHost {
+   public:
+    Host(PageHost& host, QLabel* label) : host_(host), label_(label) {}
+    void progress(std::size_t done, std::size_t total) override {
+      if (done != total && done % 200 != 0) return;
+      label_->setText(QString::fromStdString("Removing: " + importing::groupedCount(done) + " of " +
+                                             importing::groupedCount(total)));
+    }
+    void processMessages() override { host_.processMessages(); }
+
+   private:
+    PageHost& host_;
+    QLabel* label_;
+  };
+  importing::UndoResult result;
+  {
+    auto lock = host_.startRun(nullptr);
+    Host progress(host_, ui->countLabel);
+    result = importing::undoRun(*plan, host_.account(), progress);
+  }
+  ui->countLabel->clear();
+  updateUndo();
+  host_.dialogs().message(
+      result.complete() ? platform::MessageKind::Information : platform::MessageKind::Error,
+      result.message);
 }
 
 void ImportPage::saveSettings(settings::SettingsRecord& r) const {

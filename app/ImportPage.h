@@ -56,6 +56,9 @@ class ImportPage : public QWidget {
   void SkipBtnClick();
   void PairBtnClick();
   void PreviewBtnClick();
+  void UndoImportBtnClick();
+  // "Undo last import" is enabled when the current account has an import to undo.
+  void updateUndo();
   void HelpBtnClick();  // BitBtn7
   void QuitBtnClick();  // BitBtn8
 

@@ -33,6 +33,8 @@ class PageHost {
   // last one return at once.
   virtual void processMessages() = 0;
   virtual QString programDir() const = 0;
+  // The post office the session opened, as the import journals name the account.
+  virtual std::string postOffice() const = 0;
 
   // Runs a handler; an error it does not handle goes to the general error report.
   template <typename Fn>

@@ -17,6 +17,7 @@
 #include "app/Unit4.h"
 #include "groupwise/error.h"
 #include "groupwise/gwapi.h"
+#include "groupwise/standin/standin.h"
 #include "ui_Unit1.h"
 
 namespace {
@@ -85,6 +86,10 @@ void TForm1::processMessages() {
   if (now - lastMessages_ < 15) return;
   lastMessages_ = now;
   QCoreApplication::processEvents();
+}
+
+std::string TForm1::postOffice() const {
+  return gw::standin::postOfficePath();
 }
 
 void TForm1::FormCreate() {

@@ -65,6 +65,7 @@ class TForm1 : public QMainWindow, public PageHost {
   std::unique_ptr<RunLock> startRun(QWidget* keep) override;
   void processMessages() override;
   QString programDir() const override { return programDir_; }
+  std::string postOffice() const override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

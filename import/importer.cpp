@@ -5,7 +5,10 @@
 
 #include "groupwise/error.h"
 #include "groupwise/gwapi.h"
+#include "import/duplicates.h"
 #include "import/fieldnames.h"
+#include "import/journal.h"
+#include "import/undo.h"
 #include "platform/ansi.h"
 #include "platform/errors.h"
 
@@ -108,8 +111,8 @@ struct Target {
 
 // Makes one calendar item; false, with the refusal in `refused`, when GroupWise refuses
 // a call (what was made is removed again). A failure of the post office raises.
-bool ImpCal(const Target& target, const Converted& values, SetAsideLine& refused) {
-  gw::ObjectRef item;
+bool ImpCal(const Target& target, const Converted& values, SetAsideLine& refused,
+            gw::ObjectRef& item) {
   const Put* current = nullptr;
   try {
     item = api::addMessage(api::messages(target.calendar), target.className);
@@ -124,6 +127,7 @@ bool ImpCal(const Target& target, const Converted& values, SetAsideLine& refused
     return true;
   } catch (...) {
     if (item) removeQuietly(item);
+    item.reset();
     refused.reason = refusal();
     refused.field = current ? current->field : "";
     refused.value = current ? current->text : "";
@@ -132,8 +136,8 @@ bool ImpCal(const Target& target, const Converted& values, SetAsideLine& refused
 }
 
 // Makes one address-book entry, as ImpCal makes an item.
-bool ImpAddrs(const Target& target, const Converted& values, SetAsideLine& refused) {
-  gw::ObjectRef entry;
+bool ImpAddrs(const Target& target, const Converted& values, SetAsideLine& refused,
+              gw::ObjectRef& entry) {
   try {
     entry = api::addEntry(api::addressBookEntries(target.book), values.displayName, values.email,
                           values.emailType);
@@ -150,6 +154,7 @@ bool ImpAddrs(const Target& target, const Converted& values, SetAsideLine& refus
     return true;
   } catch (...) {
     removeQuietly(entry);
+    entry.reset();
     refused = {0, current ? platform::toUtf8(current->first) : "",
                current ? platform::toUtf8(current->second) : "", refusal()};
     return false;
@@ -181,6 +186,18 @@ std::string openTarget(const ImportRequest& request, const gw::ObjectRef& accoun
     }
   }
   return {};
+}
+
+// The key by which a converted line is compared with what is there.
+std::u16string duplicateKey(const Converted& values, bool addressBook) {
+  if (addressBook) return DuplicateIndex::entryKey(values.displayName, values.email);
+  std::u16string subject;
+  gw::Variant start;
+  for (const Put& p : values.puts) {
+    if (std::string_view(p.member) == "Subject") subject = p.value.text();
+    if (std::string_view(p.member) == "StartDate") start = p.value;
+  }
+  return DuplicateIndex::calendarKey(subject, start);
 }
 
 std::string lines(std::size_t n) {
@@ -215,7 +232,7 @@ bool readRecord(const Record& record, const FileFormat& format, std::vector<std:
 }  // namespace
 
 std::string ImportResult::endMessage() const {
-  if (completed() && setAside == 0) return {};
+  if (completed() && setAside == 0 && duplicates == 0) return {};
   std::string what =
       addressBook ? (imported == 1 ? "entry" : "entries") : (imported == 1 ? "item" : "items");
   std::string out;
@@ -235,9 +252,16 @@ std::string ImportResult::endMessage() const {
     } else if (imported > 0) {
       out += "\n\n" + std::to_string(imported) + " " + what + " were made before it stopped.";
     }
+  } else if (setAside == 0) {
+    out = groupedCount(imported) + " imported, " + groupedCount(duplicates) + " already there.";
   } else {
-    out = "Imported " + std::to_string(imported) + " " + what + "; " + lines(setAside) +
-          " set aside.";
+    out =
+        "Imported " + std::to_string(imported) + " " + what + "; " + lines(setAside) + " set aside";
+    out += duplicates > 0 ? "; " + groupedCount(duplicates) + " already there." : ".";
+  }
+  if (!completed() && duplicates > 0) {
+    out += "\n\n" + lines(duplicates) + " already there " + (duplicates == 1 ? "was" : "were") +
+           " passed over.";
   }
   if (setAside > 0) {
     if (!completed()) out += "\n\n" + lines(setAside) + " set aside.";
@@ -297,6 +321,35 @@ ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& accoun
       return result;
     }
     if (request.ignoreFirstLine && reader.next(record)) rejected.setHeader(record);
+    std::optional<DuplicateIndex> there;
+    if (request.skipDuplicates) {
+      there = result.addressBook ? DuplicateIndex::forBook(target.book)
+                                 : DuplicateIndex::forCalendar(account, request.destination.kind);
+    }
+    // The journal starts with the first item made: a run that makes nothing leaves none.
+    std::optional<ImportJournal> journal;
+    auto keepInJournal = [&](const gw::ObjectRef& made) {
+      if (request.journalFolder.empty()) return;
+      try {
+        if (!journal) {
+          RunInfo info;
+          info.postOffice = request.postOffice;
+          info.owner = api::getProperty(account, "Owner").toText();
+          info.target = result.addressBook
+                            ? JournalTarget::bookNamed(platform::fromUtf8(request.destination.book))
+                            : JournalTarget::calendar(request.destination.kind);
+          info.importFile = request.path;
+          journal = ImportJournal::begin(request.journalFolder, info);
+        }
+        journal->recordMade(result.addressBook ? api::entryId(made) : api::messageId(made));
+      } catch (const JournalError& e) {
+        // What the journal does not name could not be undone: it is taken away again.
+        removeQuietly(made);
+        throw std::runtime_error(
+            std::string("Marrowby could not keep its record of what this import made (") +
+            e.what() + "), so it stopped; what it made before can be undone.");
+      }
+    };
     std::vector<std::string> fields;
     while (reader.next(record)) {
       line = record.line;
@@ -314,13 +367,24 @@ ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& accoun
         setAside({0, p.field, p.value, p.reason});
         continue;
       }
+      std::u16string key;
+      if (there) {
+        key = duplicateKey(values, result.addressBook);
+        if (there->contains(key)) {
+          ++result.duplicates;
+          continue;
+        }
+      }
       SetAsideLine refused;
-      bool made =
-          result.addressBook ? ImpAddrs(target, values, refused) : ImpCal(target, values, refused);
-      if (!made) {
+      gw::ObjectRef made;
+      bool ok = result.addressBook ? ImpAddrs(target, values, refused, made)
+                                   : ImpCal(target, values, refused, made);
+      if (!ok) {
         setAside(refused);
         continue;
       }
+      keepInJournal(made);
+      if (there) there->add(std::move(key));
       ++result.imported;
       if (result.addressBook) host.entriesMade(result.imported);
       marks.recordDone(record.line);
@@ -331,6 +395,13 @@ ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& accoun
       result.stoppedAt = record.line;
     }
     marks.commit();
+    if (journal) {
+      try {
+        journal->finish();
+      } catch (const JournalError&) {
+        // Without its end the journal counts as a killed run: undo still reads it.
+      }
+    }
   } catch (const gw::StoreError& e) {
     result.failure = std::string("the post office failed: ") + e.what();
     result.stoppedAt = line;
@@ -338,6 +409,9 @@ ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& accoun
   } catch (const gw::Error& e) {
     // A refusal before the first record: the calendar or the book cannot be reached.
     result.failure = e.what();
+  } catch (const std::runtime_error& e) {
+    result.failure = e.what();  // the journal could not be written
+    result.stoppedAt = line;
   }
   if (result.storeFailed) {
     // The failure may have passed (another program let go of the post office): what

@@ -27,7 +27,14 @@ struct ImportRequest {
   // its end are not imported.
   std::vector<std::string> pairing;
   Destination destination;
-  bool skipDuplicates = false;  // not yet used
+  // "Skip lines already in GroupWise": a line whose item (kind, subject and start to the
+  // minute) or entry (display name and e-mail address) is there already, or came earlier
+  // in the file, is not imported.
+  bool skipDuplicates = false;
+  // Where the run's journal goes (what it made, for undo), and the post office's file as
+  // the journal names the account; no journal when the folder is empty.
+  std::string journalFolder;
+  std::string postOffice;
 };
 
 // What the window does while a run goes on.
@@ -52,7 +59,8 @@ struct SetAsideLine {
 
 struct ImportResult {
   bool addressBook = false;
-  std::size_t imported = 0;  // items or entries made
+  std::size_t imported = 0;    // items or entries made
+  std::size_t duplicates = 0;  // lines passed over as already there
   std::size_t setAside = 0;
   std::vector<SetAsideLine> firstSetAside;  // the first twenty
   std::string rejectedPath;                 // "<name>.rejected<ext>", when lines were set aside

@@ -19,6 +19,8 @@
 #include "groupwise/gwapi.h"
 #include "groupwise/standin/postoffice.h"
 #include "groupwise/standin/standin.h"
+#include "import/journal.h"
+#include "import/undo.h"
 #include "platform/ansi.h"
 #include "platform/locale.h"
 #include "platform/numtext.h"
@@ -300,8 +302,17 @@ gw::Variant fieldValue(const gw::ObjectRef& book, const std::string& bookName,
   throw gw::Error("the address book \"" + bookName + "\" has no field \"" + name + "\"");
 }
 
-// Where the journals of import runs will be listed, once import/ writes them.
-void listImportJournals(const std::string& /*user*/) {}
+// The import runs of the user's mailbox that Marrowby can undo, newest first, from the
+// journals in the data folder of the system user running gwpo.
+void listImportJournals(const std::string& postOffice, const std::string& user) {
+  std::vector<importing::Journal> runs = importing::journalsOf(
+      importing::listJournals(importing::journalFolder()), postOffice, fromUtf8(user));
+  if (runs.empty()) return;
+  std::printf("  import runs (newest first; Marrowby can undo them in this order):\n");
+  for (const importing::Journal& run : runs) {
+    std::printf("    %s\n", importing::runSummary(run).c_str());
+  }
+}
 
 // ---- the commands ----
 
@@ -528,7 +539,7 @@ void runList(const Args& args) {
     if (toUtf8(owner) == user)
       std::printf("  proxy access granted to %s\n", toUtf8(grantee).c_str());
   }
-  listImportJournals(user);
+  listImportJournals(postOfficeOf(args), user);
 }
 
 const std::vector<Command>& commands() {

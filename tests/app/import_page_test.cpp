@@ -289,3 +289,37 @@ TEST_F(ImportThroughTheWindow, AnErrorThatEndsTheRunIsReportedAndTheButtonComesB
   EXPECT_FALSE(find("BitBtn6")->testAttribute(Qt::WA_SetCursor));
   EXPECT_FALSE(form->running());
 }
+
+TEST_F(ImportThroughTheWindow, UndoTheLastImportAlsoAfterARestart) {
+  writeFile(dir.file("notes.csv"), "Subject\r\nfirst\r\nsecond\r\nfirst\r\n");
+  find<QLineEdit>("Edit3")->setText(QString::fromStdString(dir.file("notes.csv")));
+  destination()->setItemIndex(2);
+  form->importPage()->Edit3KeyPress();
+  find<QPushButton>("PairBtn")->click();
+  ASSERT_EQ(rows(gwFields()), QStringList{"Subject"});
+  EXPECT_FALSE(find("UndoImportBtn")->isEnabled());
+  find<QCheckBox>("SkipDuplicatesCB")->setChecked(true);
+  find<QPushButton>("BitBtn6")->click();
+  EXPECT_EQ(dialogs.take(), std::vector<std::string>{"Import of " + dir.file("notes.csv") +
+                                                     ":\n\n2 imported, 1 already there."});
+  EXPECT_EQ(subjects(u"(NOTE)").size(), 2u);
+  EXPECT_TRUE(find("UndoImportBtn")->isEnabled());
+
+  // Another start of the program finds the journal; No keeps everything.
+  form = std::make_unique<TForm1>(dialogs);
+  form->setWindows(&form2, &form3, &proxyform);
+  form->FormActivate();
+  ASSERT_TRUE(find("UndoImportBtn")->isEnabled());
+  find<QPushButton>("UndoImportBtn")->click();
+  auto asked = dialogs.take();
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].rfind("Remove the 2 notes imported from notes.csv on ", 0), 0u) << asked[0];
+  EXPECT_EQ(subjects(u"(NOTE)").size(), 2u);
+  dialogs.replies.push_back(true);
+  find<QPushButton>("UndoImportBtn")->click();
+  auto said = dialogs.take();
+  ASSERT_EQ(said.size(), 2u);
+  EXPECT_EQ(said[1], "2 notes removed.");
+  EXPECT_TRUE(subjects(u"(NOTE)").empty());
+  EXPECT_FALSE(find("UndoImportBtn")->isEnabled());
+}

@@ -7,6 +7,8 @@
 
 #include "groupwise/gwapi.h"
 #include "groupwise/standin/standin.h"
+#include "import/journal.h"
+#include "platform/ansi.h"
 #include "tests/support/testsupport.h"
 
 extern char** environ;
@@ -133,6 +135,26 @@ TEST(AdminTool, DeletesItemsAndEntriesByTheirIdentity) {
             "gwpo: the calendar of alice has no item " + item + "\n");
   EXPECT_EQ(run({"--postoffice", po, "delete-entry", "alice", "alice", "x"}, 1),
             "gwpo: the address book \"alice\" of alice has no entry x\n");
+}
+
+TEST(AdminTool, ListShowsTheImportRunsMarrowbyCanUndo) {
+  TempDir dir;
+  ScopedEnv data("XDG_DATA_HOME", dir.file("data"));
+  std::string po = dir.file("po.db");
+  run({"--postoffice", po, "create", "alice"});
+  std::string item =
+      idIn(run({"--postoffice", po, "add-item", "alice", "note", "--subject", "Payday"}));
+  importing::RunInfo info;
+  info.postOffice = po;
+  info.owner = u"alice";
+  info.target = importing::JournalTarget::calendar(gw::CalendarKind::Note);
+  info.importFile = "/home/alice/notes.csv";
+  auto journal = importing::ImportJournal::begin(importing::journalFolder(), info);
+  journal.recordMade(platform::fromUtf8(item));
+  journal.finish();
+  std::string out = run({"--postoffice", po, "list", "alice"});
+  EXPECT_TRUE(contains(out, "import runs")) << out;
+  EXPECT_TRUE(contains(out, "1 note from /home/alice/notes.csv")) << out;
 }
 
 TEST(AdminTool, AWriteThatFailsInAnyPartChangesNothing) {
