@@ -136,7 +136,7 @@ bool BookBox::eventFilter(QObject* watched, QEvent* event) {
       host_.guarded([this] { commit(); });
       return true;
     }
-  } else if (event->type() == QEvent::FocusOut && watched == box_->lineEdit()) {
+  } else if (event->type() == QEvent::FocusOut) {
     auto reason = static_cast<QFocusEvent*>(event)->reason();
     // The box's own list taking the focus is no leaving.
     if (reason != Qt::PopupFocusReason && !box_->view()->isVisible()) {

@@ -1,6 +1,7 @@
 #include "app/ExportPage.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -90,7 +91,7 @@ class ExportPage::Progress : public exporting::RunHost {
   void progressCount(std::int64_t done, std::int64_t total) override {
     // The label changes a few times a second at most; the last count always shows.
     qint64 now = QDateTime::currentMSecsSinceEpoch();
-    if (done != total && now - lastLabel_ < 100) return;
+    if (done != total && now - lastLabel_ < 40) return;
     lastLabel_ = now;
     ui_->ProgressLabel->setText(
         QString::fromStdString(withThousands(done) + " of " + withThousands(total)));
@@ -113,6 +114,11 @@ ExportPage::ExportPage(PageHost& host, QWidget* parent)
   ui->ProgressLabel->hide();
   ui->CancelBtn->hide();
   ui->ExpSeparatorLabel->hide();
+  // A whole date always fits.
+  for (QLineEdit* date : {ui->MaskEdit1, ui->MaskEdit2}) {
+    date->setMinimumWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")) +
+                          16);
+  }
   ui->ExpSeparatorComboBox->hide();
   choices_ = std::make_unique<Choices>(ui);
   progress_ = std::make_unique<Progress>(ui, host_);
@@ -431,8 +437,11 @@ void ExportPage::ExportBtnClick() {
                                    QString::fromStdString(result->path) + ".");
     return;
   }
-  ui->ExportStatusLabel->setText(QString::fromStdString(recordsOf(result->records, result->source) +
-                                                        " written to " + result->path));
+  // The full path: a relative one is taken from the folder the program was started in.
+  std::string where =
+      QFileInfo(QString::fromStdString(result->path)).absoluteFilePath().toStdString();
+  ui->ExportStatusLabel->setText(
+      QString::fromStdString(recordsOf(result->records, result->source) + " written to " + where));
   if (result->unmappable > 0) {
     dialogs.message(platform::MessageKind::Warning,
                     withThousands(result->unmappable) +
@@ -506,7 +515,9 @@ void ExportPage::restoreExtension(const settings::SettingsRecord& r) {
   }
   auto fields = r.extension.find("export.fields");
   if (fields == r.extension.end()) return;
-  // The chosen fields in their order, as far as the source still offers them.
+  // The chosen fields in their order, as far as the source still offers them, in place of
+  // those chosen before.
+  RadioGroup1Click();
   for (const std::string& name : settings::splitList(fields->second)) {
     auto found = ui->ListBox1->findItems(QString::fromStdString(name), Qt::MatchExactly);
     if (found.isEmpty()) continue;

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QSignalBlocker>
 
 #include "app/BookBox.h"
@@ -32,7 +33,7 @@ const char* const kKindNames[][2] = {
 
 // "<name> - " and so on for the count label: "240 appointments - done".
 std::string countOf(std::size_t n, int destination) {
-  return std::to_string(n) + " " + kKindNames[destination][n == 1 ? 0 : 1];
+  return importing::groupedCount(n) + " " + kKindNames[destination][n == 1 ? 0 : 1];
 }
 
 }  // namespace
@@ -50,7 +51,9 @@ class ImportPage::RunHost : public importing::ImportHost {
     percent_ = percent;
     count_->setText(QStringLiteral("Importing: %1%").arg(percent));
   }
-  void entriesMade(std::size_t n) override { count_->setText(QString::number(n)); }
+  void entriesMade(std::size_t n) override {
+    count_->setText(QString::fromStdString(importing::groupedCount(n)));
+  }
 
  private:
   PageHost& host_;
@@ -72,6 +75,13 @@ ImportPage::ImportPage(PageHost& host, QWidget* parent)
   openDialog1.title = "Open Import File";
   openDialog1.defaultSuffix = "txt";
   openDialog1.mustExist = true;
+  openDialog1.filter = "Text files (*.csv *.txt *.tab *.tsv *.prn);;All files (*)";
+  // Row i of the two lists belongs together: they scroll as one.
+  for (auto [from, to] :
+       {std::pair{ui->ListBox3, ui->ListBox4}, std::pair{ui->ListBox4, ui->ListBox3}}) {
+    connect(from->verticalScrollBar(), &QScrollBar::valueChanged, to->verticalScrollBar(),
+            &QScrollBar::setValue);
+  }
   books_ = new BookBox(ui->ImpABComboBox, host_, false,
                        [this](const QString& name) { getGWABFields(name); });
   preview_ = new PreviewForm(this);
@@ -91,6 +101,7 @@ void ImportPage::connectHandlers() {
   };
   on(ui->BitBtn3, &QPushButton::clicked, &ImportPage::BitBtn3Click);
   on(ui->Edit3, &QLineEdit::returnPressed, &ImportPage::Edit3KeyPress);
+  on(ui->Edit3, &QLineEdit::editingFinished, &ImportPage::Edit3Exit);
   on(ui->RadioGroup5, &TRadioGroup::clicked, &ImportPage::RadioGroup5Click);
   on(ui->RadioGroup6, &TRadioGroup::clicked, &ImportPage::RadioGroup6Click);
   on(ui->ImpEncodingComboBox, &QComboBox::currentIndexChanged,
@@ -246,6 +257,12 @@ void ImportPage::Edit3KeyPress() {
   if (file.exists() && !file.isDir()) takeFile(ui->Edit3->text());
 }
 
+void ImportPage::Edit3Exit() {
+  // A name typed and left (Tab, a click elsewhere) is taken up as Enter takes it.
+  if (ui->Edit3->hasFocus() || ui->Edit3->text() == lastTaken_) return;
+  Edit3KeyPress();
+}
+
 void ImportPage::takeFile(const QString& path) {
   ui->ImpDetectLabel->clear();
   if (!acceptFile(path)) {
@@ -268,12 +285,19 @@ void ImportPage::takeFile(const QString& path) {
       ui->ImpDateComboBox->setCurrentIndex(found.dateMask);
       ui->ImpDateComboBox->setEditText(ui->ImpDateComboBox->itemText(found.dateMask));
     }
+    // A header line is passed over, and only then.
+    ui->IgnoreFirstLineCB->setChecked(found.headerLine);
     detecting_ = false;
     ui->ImpDetectLabel->setText(QString::fromStdString(found.summary));
   }
+  lastTaken_ = path;
   getImpFields(path);
   autoPaired_ = false;
   if (found.readable && found.paired >= 2) PairBtnClick();
+  if (found.readable && ui->ListBox3->count() == 0) {
+    host_.dialogs().message(platform::MessageKind::Warning,
+                            path.toStdString() + " is empty: there is nothing to import.");
+  }
 }
 
 void ImportPage::getImpFields(const QString& path) {
@@ -430,6 +454,15 @@ void ImportPage::BitBtn6Click() {
   if (host_.running()) return;
   int m = ui->ListBox3->count();
   int k = ui->ListBox4->count();
+  if (m == 0) {
+    host_.dialogs().message(
+        platform::MessageKind::Error,
+        "There is nothing to import: " +
+            (ui->Edit3->text().isEmpty() ? std::string("no file is named.")
+                                         : ui->Edit3->text().toStdString() +
+                                               " has no fields (it is empty, or was not read)."));
+    return;
+  }
   if (m != k) {
     std::string text = "The import file has " + std::to_string(m) +
                        (m == 1 ? " field" : " fields") + " and \"GroupWise Fields:\" has " +
@@ -560,6 +593,7 @@ void ImportPage::saveSettings(settings::SettingsRecord& r) const {
 }
 
 void ImportPage::restoreValues(const settings::SettingsRecord& r) {
+  ui->ImpDetectLabel->clear();
   ui->CBquotereplace->setChecked(r.cbQuoteReplace);
   ui->CBtrailspace->setChecked(r.cbTrailSpace);
   auto file = r.extension.find("import.file");

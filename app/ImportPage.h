@@ -39,6 +39,7 @@ class ImportPage : public QWidget {
   // Handlers, as the form names them.
   void BitBtn3Click();
   void Edit3KeyPress();  // Enter in the file name
+  void Edit3Exit();      // the focus leaves the file name
   void RadioGroup5Click();
   void populateABCombo();
   void getGWABFields(const QString& name);
@@ -106,6 +107,7 @@ class ImportPage : public QWidget {
   BookBox* books_ = nullptr;
   QStringList bookFields_;  // all fields of the loaded book
   PreviewForm* preview_ = nullptr;
+  QString lastTaken_;        // the file last read
   bool autoPaired_ = false;  // the pairing came from the file's header
   bool detecting_ = false;   // controls set from a detection read the file once, after
 };

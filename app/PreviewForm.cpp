@@ -58,8 +58,10 @@ void PreviewForm::show(const importing::Preview& preview, const QString& file) {
   if (!preview.failure.empty()) {
     text = QString::fromStdString(preview.failure);
   } else {
-    text = "The first " + QString::number(preview.rows.size()) + " records of " + file +
-           " as they would be stored. Nothing has been written.";
+    text = preview.rows.size() == 1 ? "The first record of " + file + " as it would be stored."
+                                    : "The first " + QString::number(preview.rows.size()) +
+                                          " records of " + file + " as they would be stored.";
+    text += " Nothing has been written.";
     if (failedCells > 0) {
       text += " Marked cells would fail; the import sets their lines aside.";
     }

@@ -1,6 +1,7 @@
 #include "app/Unit4.h"
 
 #include <QCloseEvent>
+#include <QShortcut>
 
 #include "app/QtText.h"
 #include "ui_Unit4.h"
@@ -18,6 +19,16 @@ Tproxyform::Tproxyform(QWidget* parent)
     if (item) ui->Edit1->setText(item->data(Qt::UserRole).toString());
   });
   connect(ui->ListBox1, &QListWidget::itemDoubleClicked, this, &Tproxyform::pxyButtonClick);
+  // Esc is the close box.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void Tproxyform::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Ready for a user id to be typed over the last one.
+  ui->Edit1->setFocus();
+  ui->Edit1->selectAll();
 }
 
 Tproxyform::~Tproxyform() {

@@ -33,6 +33,7 @@ class Tproxyform : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   Ui::Tproxyform* ui;

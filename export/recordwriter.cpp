@@ -19,13 +19,19 @@ class FramedWriter : public RecordWriter {
   }
 
   void record(const std::vector<std::string>& values, std::string& out) const override {
+    // In Tab mode a TAB inside a value would start a column of its own and shift every
+    // later one: it is written as a blank.
+    bool tabs = format_.mode == DelimiterMode::Tab;
     out += format_.expQuoteOpen;
     for (std::size_t i = 0; i < values.size(); ++i) {
       if (i) out += format_.expSeparator;
-      if (breaks_ == LineBreaks::OneBlank) {
+      if (breaks_ == LineBreaks::OneBlank || tabs) {
         std::string v = values[i];
-        std::replace(v.begin(), v.end(), '\r', ' ');
-        std::replace(v.begin(), v.end(), '\n', ' ');
+        if (breaks_ == LineBreaks::OneBlank) {
+          std::replace(v.begin(), v.end(), '\r', ' ');
+          std::replace(v.begin(), v.end(), '\n', ' ');
+        }
+        if (tabs) std::replace(v.begin(), v.end(), '\t', ' ');
         out += stripquotes(v, format_.quoteSubstitute);
       } else {
         out += stripquotes(values[i], format_.quoteSubstitute);

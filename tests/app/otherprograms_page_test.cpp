@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 
@@ -215,4 +216,44 @@ TEST_F(OtherProgramsPage, AStandardCsvRoundTripInUtf8KeepsEveryLetterAndLineBrea
   exportTo(dir.file("bob.csv"));
   EXPECT_EQ(readFile(dir.file("bob.csv")), readFile(dir.file("alice.csv")));
   EXPECT_NE(readFile(dir.file("bob.csv")).find("\xE6\x9D\xB1\xE4\xBA\xAC"), std::string::npos);
+}
+
+TEST_F(OtherProgramsPage, EachFileChosenIsTakenAsItIs) {
+  choose("outlook-calendar.csv");
+  EXPECT_TRUE(find<QCheckBox>("IgnoreFirstLineCB")->isChecked());
+  // A file without a header line: its first line is data and is imported.
+  writeFile(dir.file("plain.txt"), "\"Lunch\",\"1/15/2026\"\r\n\"Dinner\",\"1/16/2026\"\r\n");
+  dialogs.answers.push_back(dir.file("plain.txt"));
+  find<QPushButton>("BitBtn3")->click();
+  EXPECT_FALSE(find<QCheckBox>("IgnoreFirstLineCB")->isChecked());
+
+  // An empty file says so, and so does Import.
+  writeFile(dir.file("empty.csv"), "");
+  dialogs.answers.push_back(dir.file("empty.csv"));
+  find<QPushButton>("BitBtn3")->click();
+  EXPECT_EQ(dialogs.take(), std::vector<std::string>{dir.file("empty.csv") +
+                                                     " is empty: there is nothing to import."});
+  find<QPushButton>("BitBtn6")->click();
+  auto shown = dialogs.take();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].rfind("There is nothing to import: ", 0), 0u) << shown[0];
+}
+
+TEST_F(OtherProgramsPage, TheTwoFieldListsScrollAsOne) {
+  std::string header;
+  for (int i = 0; i < 92; ++i)
+    header += (i ? "," : "") + std::string("Column ") + std::to_string(i);
+  writeFile(dir.file("wide.csv"), header + "\r\n");
+  form->show();  // lists scroll only when they are shown
+  dialogs.answers.push_back(dir.file("wide.csv"));
+  find<QPushButton>("BitBtn3")->click();
+  find<QPushButton>("SkipBtn")->click();
+  auto* files = find<QListWidget>("ListBox3");
+  ASSERT_EQ(gwFields()->count(), files->count());
+  QApplication::processEvents();
+  ASSERT_GT(gwFields()->verticalScrollBar()->maximum(), 40);
+  gwFields()->verticalScrollBar()->setValue(40);
+  EXPECT_EQ(files->verticalScrollBar()->value(), 40);
+  files->verticalScrollBar()->setValue(12);
+  EXPECT_EQ(gwFields()->verticalScrollBar()->value(), 12);
 }

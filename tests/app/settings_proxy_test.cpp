@@ -136,6 +136,9 @@ TEST_F(Settings, TheChosenFieldsComeBackWithTheirSource) {
   group("RadioGroup1")->setItemIndex(2);
   group("RadioGroup7")->setItemIndex(0);
   open(dir.file("tasks.mwb"));
+  // Opened again on the same source, the file's fields replace those chosen since.
+  dblClick(list("ListBox1"), "Completed");
+  open(dir.file("tasks.mwb"));
   EXPECT_EQ(group("RadioGroup1")->itemIndex(), 1);
   EXPECT_EQ(rows(list("ListBox2")), (QStringList{"Subject", "Due Date"}));
   EXPECT_EQ(list("ListBox1")->count(), 8);

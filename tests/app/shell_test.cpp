@@ -23,8 +23,8 @@ TEST_F(AppTest, TitleCaptionAndStartPage) {
   EXPECT_EQ(tabs->tabText(0), "Export");
   EXPECT_EQ(tabs->tabText(1), "Import");
   EXPECT_EQ(find<QAction>("Proxy1")->text(), "&Proxy");
-  EXPECT_EQ(find<QAction>("Open1")->text(), "&Open");
-  EXPECT_EQ(find<QAction>("Save1")->text(), "&Save");
+  EXPECT_EQ(find<QAction>("Open1")->text(), "&Open...");
+  EXPECT_EQ(find<QAction>("Save1")->text(), "&Save...");
   EXPECT_EQ(find<QAction>("About1")->text(), "&About");
   EXPECT_EQ(find<QPushButton>("QuitBtn")->text(), "Q&uit");
   EXPECT_EQ(find<QPushButton>("BitBtn8")->text(), "Q&uit");

@@ -210,6 +210,40 @@ TEST(RealWindow, TabVisitsEveryControlInReadingOrder) {
   EXPECT_LT(importChain.indexOf("ListBox4"), importChain.indexOf("BitBtn6"));
 }
 
+TEST(RealWindow, LeavingABoxTakesUpWhatWasTyped) {
+  gw::standin::registerProgId();
+  testing_support::PostOfficeFixture po;
+  testing_support::TempDir dir;
+  testing_support::writeFile(dir.file("in.csv"), "Subject,Place\r\nLunch,Home\r\n");
+  QtDialogs dialogs;
+  TForm1 form(dialogs);
+  dialogs.setParent(&form);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&form, 5000));
+  form.findChild<QTabWidget*>("TabbedNotebook1")->setCurrentIndex(1);
+
+  // A file name typed and left with Tab is read as Enter reads it.
+  auto* file = form.findChild<QLineEdit*>("Edit3");
+  file->setFocus();
+  QTest::keyClicks(file, QString::fromStdString(dir.file("in.csv")));
+  QTest::keyClick(file, Qt::Key_Tab);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return form.findChild<QListWidget*>("ListBox3")->count() == 2; }, 3000));
+
+  // A book name that names no book, left with Tab: one message, and the box goes back.
+  form.findChild<TRadioGroup*>("RadioGroup5")->setItemIndex(3);
+  auto* books = form.findChild<QComboBox*>("ImpABComboBox");
+  QString loaded = books->currentText();
+  books->setFocus();
+  books->lineEdit()->selectAll();
+  QTest::keyClicks(books->lineEdit(), "Nonexistent Book");
+  closeNextDialog();
+  QTest::keyClick(books->lineEdit(), Qt::Key_Tab);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return books->currentText() == loaded; }, 3000))
+      << books->currentText().toStdString();
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "--focus-thief") {
     QApplication app(argc, argv);

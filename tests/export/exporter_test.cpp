@@ -182,7 +182,8 @@ TEST_F(ExportRuns, TasksAsTabSeparatedWithLineFeeds) {
   EXPECT_EQ(file(),
             "Start Date\tDue Date\tAssignedDate\tModifiedDate\tCreationDate\tSubject\tPriority\t"
             "Completed\tMessage\tFrom\n"
-            "\t\t01/10/2004\t01/10/2004\t01/10/2004\tOpen\tended\t\t0\t\talice\n"
+            // A TAB inside a value is a blank, so the columns stay where they are.
+            "\t\t01/10/2004\t01/10/2004\t01/10/2004\tOpen ended\t\t0\t\talice\n"
             "1/12/2004\t1/20/2004\t01/10/2004\t01/10/2004\t01/10/2004\tRenew permit\t2\t-1\t\t"
             "alice\n");
 }

@@ -77,7 +77,8 @@ TEST(RecordWriter, EachModeWritesItsRecords) {
       {0, 0, 0, 2, LineBreaks::OneBlank,
        "\"plain\",\"a,b\",\"say 'hi'\",\"one  two three four\",\"\",\"tab\there;semi|bar\"\r\n"},
       {1, 0, 1, 1, LineBreaks::NineBlanks,
-       "plain\ta,b\tsay hi\tone         two         threefour\t\ttab\there;semi|bar\n"},
+       // A TAB inside a value would make a column of its own: it is a blank.
+       "plain\ta,b\tsay hi\tone         two         threefour\t\ttab here;semi|bar\n"},
       // Standard CSV keeps line breaks as the chosen line end and ignores the substitute.
       {2, 0, 0, 1, LineBreaks::OneBlank,
        "plain,\"a,b\",\"say \"\"hi\"\"\",\"one\r\ntwo\r\nthree\r\nfour\",,tab\there;semi|bar\r\n"},
