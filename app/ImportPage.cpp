@@ -70,6 +70,7 @@ ImportPage::ImportPage(PageHost& host, QWidget* parent)
   pictureButton(ui->BitBtn9, QStringLiteral("\u2702"));
   ui->BitBtn3->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
   ui->ImpDateComboBox->setInsertPolicy(QComboBox::NoInsert);
+  ui->ImpDetectLabel->hide();
   ui->ImpDateComboBox->setCurrentIndex(-1);
   ui->ImpDateComboBox->setEditText(QStringLiteral("MM/DD/YY            (01/31/97)"));
   openDialog1.title = "Open Import File";
@@ -265,6 +266,7 @@ void ImportPage::Edit3Exit() {
 
 void ImportPage::takeFile(const QString& path) {
   ui->ImpDetectLabel->clear();
+  ui->ImpDetectLabel->hide();  // an empty line would leave a gap
   if (!acceptFile(path)) {
     ui->ListBox3->clear();
     return;
@@ -289,6 +291,7 @@ void ImportPage::takeFile(const QString& path) {
     ui->IgnoreFirstLineCB->setChecked(found.headerLine);
     detecting_ = false;
     ui->ImpDetectLabel->setText(QString::fromStdString(found.summary));
+    ui->ImpDetectLabel->show();
   }
   lastTaken_ = path;
   getImpFields(path);
@@ -594,6 +597,7 @@ void ImportPage::saveSettings(settings::SettingsRecord& r) const {
 
 void ImportPage::restoreValues(const settings::SettingsRecord& r) {
   ui->ImpDetectLabel->clear();
+  ui->ImpDetectLabel->hide();  // an empty line would leave a gap
   ui->CBquotereplace->setChecked(r.cbQuoteReplace);
   ui->CBtrailspace->setChecked(r.cbTrailSpace);
   auto file = r.extension.find("import.file");
