@@ -64,8 +64,9 @@ inline constexpr long long kMaxMinutes = 36525LL * 1440;
 // negative, beyond 100 years, not finite, or whose parts are no integers.
 // "Duration (HH:MM)": hours, a colon and two digits of minutes; 60 without a colon.
 int minutesFromHoursMinutes(std::string_view text);
-// "Duration (HH.hh/100)": hours and hundredths (one digit: tenths), or whole hours; 60
-// for text that gives neither.
+// "Duration (HH.hh/100)": a decimal number of hours in any form the export writes
+// ("2.333", "1.5", "8", "1.008E04"), rounded to the nearest minute; 60 for text that is
+// no number.
 int minutesFromHours(std::string_view text);
 // "Duration (minutes)": a number in any form the export writes, rounded; 60 for text
 // that is no number.

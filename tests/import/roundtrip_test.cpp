@@ -170,6 +170,11 @@ TEST_P(RoundTrip, AppointmentsByDateTime) {
   roundTrip(Source::Appointments, {"Subject", "Start DateTime", "End DateTime"});
 }
 
+// Durations in hours come back to the minute: 140 minutes are written "2.333".
+TEST_P(RoundTrip, AppointmentsByHours) {
+  roundTrip(Source::Appointments, {"Subject", "Start DateTime", "Duration (HH.hh/100)"});
+}
+
 TEST_P(RoundTrip, Tasks) {
   roundTrip(Source::Tasks,
             {"Start Date", "Due Date", "Subject", "Priority", "Completed", "Message"});
