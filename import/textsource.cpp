@@ -1,6 +1,7 @@
 #include "import/textsource.h"
 
 #include <array>
+#include <cstring>
 
 #include "import/csv.h"
 
@@ -58,6 +59,15 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
   return len;
 }
 
+// The length of the UTF-8 sequence a byte starts, or 0 when none starts with it.
+std::size_t leadLength(unsigned char b) {
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) return 2;
+  if (b >= 0xE0 && b <= 0xEF) return 3;
+  if (b >= 0xF0 && b <= 0xF4) return 4;
+  return 0;
+}
+
 std::string hexByte(unsigned char b) {
   static const char* digits = "0123456789ABCDEF";
   return std::string("0x") + digits[b >> 4] + digits[b & 15];
@@ -101,6 +111,46 @@ TextCheck checkTextFile(const std::string& path) {
     check.reason = "most of its first bytes are control characters";
   }
   return check;
+}
+
+void Utf8Scan::feed(std::string_view s) {
+  std::size_t i = 0;
+  if (!carry_.empty() && valid_) {
+    while (carry_.size() < need_ && i < s.size()) carry_.push_back(s[i++]);
+    if (carry_.size() < need_) return;
+    valid_ = utf8Length(carry_, 0) == need_;
+    carry_.clear();
+  }
+  const std::size_t n = s.size();
+  while (valid_ && i < n) {
+    // ASCII goes eight bytes at a time.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::uint64_t word;
+    while (i + 8 <= n) {
+      std::memcpy(&word, s.data() + i, 8);
+      if (word & kHighBits) break;
+      i += 8;
+    }
+    while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    if (i == n) break;
+    nonAscii_ = true;
+    std::size_t len = leadLength(static_cast<unsigned char>(s[i]));
+    if (len == 0) {
+      valid_ = false;
+    } else if (i + len > n) {
+      carry_.assign(s.substr(i));
+      need_ = len;
+      return;
+    } else {
+      valid_ = utf8Length(s, i) == len;
+      i += len;
+    }
+  }
+}
+
+void Utf8Scan::finish() {
+  if (!carry_.empty()) valid_ = false;
+  carry_.clear();
 }
 
 bool decodeText(std::string_view bytes, Encoding encoding, std::string& out, std::string* problem) {

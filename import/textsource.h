@@ -35,6 +35,25 @@ TextCheck checkTextFile(const std::string& path);
 bool decodeText(std::string_view bytes, Encoding encoding, std::string& out,
                 std::string* problem = nullptr);
 
+// Whether text is plain ASCII, valid UTF-8 with other characters, or no UTF-8, read in
+// pieces of any size: a character may be cut between two pieces. Fast on ASCII.
+class Utf8Scan {
+ public:
+  void feed(std::string_view piece);
+  // After the last piece: a character cut off at the end is no UTF-8.
+  void finish();
+  bool valid() const { return valid_; }
+  bool nonAscii() const { return nonAscii_; }
+  // UTF-8 that is not plain ASCII.
+  bool utf8() const { return valid_ && nonAscii_; }
+
+ private:
+  std::string carry_;  // the start of a character cut at the end of the last piece
+  std::size_t need_ = 0;
+  bool valid_ = true;
+  bool nonAscii_ = false;
+};
+
 // The UTF-8 mark some programs write at the start of a file.
 inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 

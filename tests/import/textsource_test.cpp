@@ -102,6 +102,39 @@ TEST(RecordReader, StandardCsvRecordsRunOverLineEndsInQuotes) {
   EXPECT_FALSE(reader.next(rec));
 }
 
+TEST(Utf8Scan, PlainAsciiUtf8OrNeither) {
+  struct Case {
+    std::string bytes;
+    bool valid, nonAscii;
+  } cases[] = {
+      {"", true, false},
+      {"plain text, 0123456789 and more than eight bytes", true, false},
+      {"Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xE4\xB8\xAD", true, true},
+      {"Caf\xE9", false, true},
+      {"\xC0\xAF", false, true},          // an overlong form
+      {"\xED\xA0\x80", false, true},      // a surrogate
+      {"\xF4\x90\x80\x80", false, true},  // beyond U+10FFFF
+      {"ab\xE2\x82", false, true},        // cut off at the end
+      {"\xC3\xA9\xC3", false, true},
+      {"\xC3\x41", false, true},
+  };
+  for (const Case& c : cases) {
+    // Whole, and cut into two pieces at every place: a character may be cut anywhere.
+    for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+      Utf8Scan scan;
+      scan.feed(std::string_view(c.bytes).substr(0, cut));
+      scan.feed(std::string_view(c.bytes).substr(cut));
+      scan.finish();
+      EXPECT_EQ(scan.valid(), c.valid) << c.bytes << " cut at " << cut;
+      EXPECT_EQ(scan.nonAscii(), c.nonAscii) << c.bytes << " cut at " << cut;
+    }
+    Utf8Scan bytewise;
+    for (char ch : c.bytes) bytewise.feed(std::string_view(&ch, 1));
+    bytewise.finish();
+    EXPECT_EQ(bytewise.valid(), c.valid) << c.bytes;
+  }
+}
+
 // A line of 20 MB is set aside unread; memory stays bounded by the limit.
 TEST(RecordReader, ALineOverTheLimitIsNotKept) {
   TempDir dir;
