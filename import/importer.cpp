@@ -216,6 +216,15 @@ bool readRecord(const Record& record, const FileFormat& format, std::vector<std:
     problem.reason = "a quoted field is not closed before the end of the file";
     return false;
   }
+  if (record.brokenQuote) {
+    problem.reason = "a quoted field is not closed on this line";
+    return false;
+  }
+  if (record.quoteRunsOn) {
+    problem.reason = "a quoted field is not closed on this line; it is set aside with the " +
+                     lines(record.lines - 1) + " after it, up to the quote that closes it";
+    return false;
+  }
   std::string text, why;
   if (!decodeText(record.bytes, format.encoding, text, &why)) {
     problem.reason = why;

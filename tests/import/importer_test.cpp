@@ -79,6 +79,9 @@ class Import : public ::testing::Test {
     EXPECT_EQ(all.size(), 1u);
     return all.empty() ? nullptr : all[0];
   }
+  void clearCalendar() {
+    for (const auto& i : items(u"(APPOINTMENT OR TASK OR NOTE)")) api::deleteObject(i);
+  }
   std::vector<gw::ObjectRef> entries(const char16_t* name = u"Frequent Contacts") {
     gw::ObjectRef list =
         api::addressBookEntries(api::itemByName(api::addressBooks(account_), name));
@@ -587,4 +590,42 @@ TEST_F(Import, ThePreviewShowsWhatTheRunStores) {
             shown[1] + " " + shown[2]);
   EXPECT_DOUBLE_EQ(api::getProperty(a, "Duration").toReal() * 1440, 90);
   EXPECT_EQ(prop(a, "BodyText"), u"two\r\nlines");
+}
+
+// A quote left open on one line of a Standard CSV file costs that line alone: it is set
+// aside with its reason, and the lines after it are imported as they are. A quoted line
+// break stays one.
+TEST_F(Import, AnUnclosedQuoteSetsAsideItsLineAlone) {
+  struct Case {
+    std::string header, before, broken, after;
+  } cases[] = {
+      // Fields quoted where they must be: the record the quote opens has too few fields.
+      {"Subject,Start Date,Place\r\n", "Lunch,1/2/2026,Room 5\r\n",
+       "\"Unclosed quote,1/3/2026,Hall\r\n",
+       "Dinner,1/4/2026,\"Hall \"\"B\"\"\"\r\nTea,1/5/2026,\"Room\r\n6\"\r\n"},
+      // Every field quoted: the next line's first quote would close the open one and the
+      // count would come out right; that quote neither doubles nor closes.
+      {"\"Subject\",\"Start Date\",\"Place\"\r\n", "\"Lunch\",\"1/2/2026\",\"Room 5\"\r\n",
+       "\"Unclosed quote,1/3/2026,Hall\r\n",
+       "\"Dinner\",\"1/4/2026\",\"Hall \"\"B\"\"\"\r\n\"Tea\",\"1/5/2026\",\"Room\r\n6\"\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.header);
+    clearCalendar();
+    ImportResult r =
+        cal(CalendarKind::Appointment, c.header + c.before + c.broken + c.after,
+            {"Subject", "Start Date", "Place"}, {.mode = kStandardCsv, .ignoreFirst = true});
+    EXPECT_EQ(r.imported, 3u);
+    ASSERT_EQ(r.setAside, 1u);
+    EXPECT_EQ(r.firstSetAside[0].line, 3u);
+    EXPECT_EQ(r.firstSetAside[0].reason, "a quoted field is not closed on this line");
+    EXPECT_EQ(readFile(r.rejectedPath), c.header + c.broken);
+    EXPECT_EQ(r.endMessage(),
+              "Imported 3 items; 1 line set aside.\n\nLine 3: a quoted field is not closed on "
+              "this line\n\nThe lines set aside are in " +
+                  r.rejectedPath + "; mend them there and import that file alone.");
+    std::vector<std::u16string> places;
+    for (const auto& a : items(u"(APPOINTMENT)")) places.push_back(prop(a, "Place"));
+    EXPECT_EQ(places, (std::vector<std::u16string>{u"Room 5", u"Hall \"B\"", u"Room 6"}));
+  }
 }
