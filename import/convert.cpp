@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "groupwise/gwapi.h"
 #include "import/datetime.h"
 #include "import/fieldnames.h"
 #include "import/pairing.h"
@@ -47,6 +48,15 @@ void refuseInfinite(const std::string& trimmed, std::string_view text) {
   if (!trimmed.empty() && end == trimmed.c_str() + trimmed.size() && !std::isfinite(d)) {
     refuse(text, "is not a finite number");
   }
+}
+
+// A date that stands for no date, as some programs write an empty birthday: "0/0/00",
+// zeros only between the separators of a date.
+bool noDate(std::string_view s) {
+  s = trimBlanks(s);
+  return s.find('0') != std::string_view::npos &&
+         s.find_first_of("/-.") != std::string_view::npos &&
+         s.find_first_not_of("0/-.") == std::string_view::npos;
 }
 
 int checkedMinutes(long long minutes, std::string_view text) {
@@ -340,9 +350,48 @@ Converted Converter::addressEntry(const std::vector<std::string>& fields) const 
     const std::string& name = pairing_[i];
     if (name == kSkip) continue;
     std::string f = value(fields, static_cast<int>(i));
-    out.cells[i].text = static_cast<int>(i) == nameCol_ ? display : f;
+    Cell& cell = out.cells[i];
+    cell.text = static_cast<int>(i) == nameCol_ ? display : f;
     if (name == "Name" || name == "E-Mail Type" || name == "E-Mail Address") continue;
-    out.namedFields.emplace_back(platform::fromUtf8(name), platform::fromUtf8(f));
+    auto defined = destination_.fieldTypes.find(name);
+    const std::int32_t fieldType =
+        defined == destination_.fieldTypes.end() ? gw::api::kTextField : defined->second;
+    NamedField field{platform::fromUtf8(name), fieldType, {}, f};
+    try {
+      if (fieldType == gw::api::kNumberField) {
+        std::string_view t = trimBlanks(f);
+        if (t.empty()) {
+          cell.text.clear();
+          continue;
+        }
+        std::optional<double> number = platform::tryStrToFloat(t);
+        if (!number) refuse(f, "is not a number");
+        field.value = gw::Variant(*number);
+        cell.text = platform::floatToText(*number);
+      } else if (fieldType == gw::api::kDateField) {
+        // An empty date, or the zeros some programs write for none, sets nothing.
+        if (givesNothing(f) || noDate(f)) {
+          cell.text.clear();
+          continue;
+        }
+        double date = fixupdate(f, dateMask_);
+        try {
+          platform::decodeDateTime(date);
+        } catch (const platform::ConversionError&) {
+          refuse(f, "lies beyond the years 100 to 9999");
+        }
+        field.value = gw::Variant::date(date);
+        cell.text = stampText(date, false);
+      } else {
+        field.type = gw::api::kTextField;
+        field.value = gw::Variant(platform::fromUtf8(f));
+      }
+    } catch (const platform::ConversionError& e) {
+      out.problems.push_back({name, f, e.what()});
+      cell = {e.what(), true};
+      continue;
+    }
+    out.namedFields.push_back(std::move(field));
   }
   return out;
 }

@@ -572,7 +572,7 @@ TEST_F(Import, ThePreviewShowsWhatTheRunStores) {
   r.ignoreFirstLine = true;
   r.pairing = {"Subject", "Start Date", "Start Time", "Duration (HH:MM)", kSkip, "Message"};
   r.destination = Destination::calendar(CalendarKind::Appointment);
-  Preview p = preview(r);
+  Preview p = preview(r, account_);
   EXPECT_EQ(p.columns, (V{"Subject", "Start Date", "Start Time", "Duration (HH:MM)", "Message"}));
   ASSERT_EQ(p.rows.size(), 2u);
   V shown;
@@ -628,4 +628,65 @@ TEST_F(Import, AnUnclosedQuoteSetsAsideItsLineAlone) {
     for (const auto& a : items(u"(APPOINTMENT)")) places.push_back(prop(a, "Place"));
     EXPECT_EQ(places, (std::vector<std::u16string>{u"Room 5", u"Hall \"B\"", u"Room 6"}));
   }
+}
+
+// Number and date fields of a book take numbers and dates: a date is read in the chosen
+// layout, an empty value or "0/0/00" sets nothing, and a value that does not convert sets
+// its line aside. The preview shows the same.
+TEST_F(Import, NumberAndDateFieldsOfABook) {
+  auto store = po_.postOffice();
+  std::int64_t id = store->books(store->findUser(u"alice")->id)[1].id;
+  store->addFieldDef(id, u"Birthday", gw::standin::kFieldDate);
+  store->addFieldDef(id, u"Mileage", gw::standin::kFieldNumber);
+  std::string content =
+      "Name\tBirthday\tMileage\r\n"
+      "Ann\t31.12.1980\t12.5\r\n"
+      "Bob\t\t\r\n"
+      "Cy\t0/0/00\t 7 \r\n"
+      "Di\t30.2.1980\t1\r\n"
+      "Ed\t3.3.1981\tten\r\n";
+  V pairing = {"Name", "Birthday", "Mileage"};
+  writeFile(path_, content);
+  ImportRequest request;
+  request.path = path_;
+  request.format.mode = kTab;
+  request.ignoreFirstLine = true;
+  request.dateMask = 8;  // day.month.year
+  request.pairing = pairing;
+  request.destination = Destination::addressBookNamed("Frequent Contacts");
+
+  Preview p = preview(request, account_);
+  ASSERT_EQ(p.rows.size(), 5u);
+  std::vector<V> shown;
+  for (const auto& row : p.rows) {
+    V cells;
+    for (const Cell& c : row.cells) cells.push_back((c.failed ? "! " : "") + c.text);
+    shown.push_back(cells);
+  }
+  EXPECT_EQ(shown, (std::vector<V>{{"Ann", "12/31/1980", "12.5"},
+                                   {"Bob", "", ""},
+                                   {"Cy", "", "7"},
+                                   {"Di", "! '30.2.1980' is not a valid date", "1"},
+                                   {"Ed", "3/3/1981", "! 'ten' is not a number"}}));
+
+  ImportResult r = runImport(request, account_, host_);
+  EXPECT_EQ(r.imported, 3u);
+  ASSERT_EQ(r.setAside, 2u);
+  EXPECT_EQ(r.firstSetAside[0].field, "Birthday");
+  EXPECT_EQ(r.firstSetAside[0].value, "30.2.1980");
+  EXPECT_EQ(r.firstSetAside[1].field, "Mileage");
+  EXPECT_EQ(r.firstSetAside[1].reason, "'ten' is not a number");
+  auto all = entries();
+  ASSERT_EQ(all.size(), 3u);
+  auto value = [](const gw::ObjectRef& entry, const char16_t* name) {
+    return api::entryFields(entry)
+        ->call("Item", {Variant(std::u16string(name))})
+        .toObject()
+        ->get("Value");
+  };
+  EXPECT_EQ(value(all[0], u"Birthday").toDate(), at(1980, 12, 31));
+  EXPECT_EQ(value(all[0], u"Mileage").toReal(), 12.5);
+  EXPECT_THROW(value(all[1], u"Birthday"), gw::Error);  // nothing set
+  EXPECT_THROW(value(all[2], u"Birthday"), gw::Error);
+  EXPECT_EQ(value(all[2], u"Mileage").toReal(), 7);
 }
