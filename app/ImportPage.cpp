@@ -450,7 +450,7 @@ void ImportPage::PreviewBtnClick() {
   dateMask();
   importing::ImportRequest r = request();
   if (!acceptFile(ui->Edit3->text())) return;
-  preview_->show(importing::preview(r, 50), ui->Edit3->text());
+  preview_->show(importing::preview(r, host_.account(), 50), ui->Edit3->text());
 }
 
 void ImportPage::BitBtn6Click() {

@@ -75,6 +75,10 @@ ObjectRef fieldDefinitions(const ObjectRef& book) {
   return target(book).get("FieldDefinitions").toObject();
 }
 
+std::int32_t fieldType(const ObjectRef& fieldDefinition) {
+  return target(fieldDefinition).get("FieldType").toInt();
+}
+
 ObjectRef addressBookEntries(const ObjectRef& book) {
   return target(book).get("AddressBookEntries").toObject();
 }
@@ -100,7 +104,12 @@ Variant fieldItem(const ObjectRef& fields, const std::u16string& fieldName) {
 
 void addField(const ObjectRef& fields, const std::u16string& fieldName,
               const std::u16string& value) {
-  target(fields).call("add", {Variant(fieldName), Variant(kTextField), Variant(value)});
+  addField(fields, fieldName, kTextField, Variant(value));
+}
+
+void addField(const ObjectRef& fields, const std::u16string& fieldName, std::int32_t type,
+              const Variant& value) {
+  target(fields).call("add", {Variant(fieldName), Variant(type), value});
 }
 
 ObjectRef findMessages(const ObjectRef& calendarFolder, const std::u16string& filter) {

@@ -16,8 +16,11 @@ namespace gw::api {
 
 inline constexpr const char* kProgId = "NovellGroupWareSession";
 inline constexpr const char16_t* kSystemBookName = u"Novell GroupWise Address Book";
-// The field type the program passes for address-book fields: text.
+// The types of address-book fields (FieldDefinition.FieldType); the program passes text
+// unless the book defines a field as a number or a date.
 inline constexpr std::int32_t kTextField = 1;
+inline constexpr std::int32_t kNumberField = 2;
+inline constexpr std::int32_t kDateField = 3;
 
 ObjectRef createSession();
 void login(const ObjectRef& session);
@@ -40,6 +43,8 @@ ObjectRef itemByName(const ObjectRef& collection, const std::u16string& name);
 std::u16string name(const ObjectRef& object);
 
 ObjectRef fieldDefinitions(const ObjectRef& book);
+// FieldType of one of a book's field definitions.
+std::int32_t fieldType(const ObjectRef& fieldDefinition);
 ObjectRef addressBookEntries(const ObjectRef& book);
 // Add(display name, e-mail address, e-mail type, 1).
 ObjectRef addEntry(const ObjectRef& entries, const std::u16string& displayName,
@@ -51,6 +56,9 @@ Variant fieldItem(const ObjectRef& fields, const std::u16string& fieldName);
 // add(name, 1, value).
 void addField(const ObjectRef& fields, const std::u16string& fieldName,
               const std::u16string& value);
+// add(name, type, value): a number field takes a real, a date field a date.
+void addField(const ObjectRef& fields, const std::u16string& fieldName, std::int32_t type,
+              const Variant& value);
 
 ObjectRef findMessages(const ObjectRef& calendarFolder, const std::u16string& filter);
 ObjectRef messages(const ObjectRef& calendarFolder);

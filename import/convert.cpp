@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "groupwise/gwapi.h"
 #include "import/datetime.h"
 #include "import/fieldnames.h"
 #include "import/pairing.h"
@@ -29,6 +30,33 @@ std::string_view trimBlanks(std::string_view s) {
 // Blank, or only quotes: a date or time field that gives nothing.
 bool givesNothing(std::string_view s) {
   return s.find_first_not_of(" \t\"") == std::string_view::npos;
+}
+
+// A number of minutes rounded to the nearest, within what a duration may be.
+int roundedMinutes(double minutes, std::string_view text) {
+  if (minutes < 0) refuse(text, "is a negative duration");
+  if (minutes > static_cast<double>(kMaxMinutes)) {
+    refuse(text, "is a duration of more than 100 years");
+  }
+  return static_cast<int>(std::lround(minutes));
+}
+
+// Refuses a number too large for a double, an infinity or a NaN.
+void refuseInfinite(const std::string& trimmed, std::string_view text) {
+  char* end = nullptr;
+  double d = std::strtod(trimmed.c_str(), &end);
+  if (!trimmed.empty() && end == trimmed.c_str() + trimmed.size() && !std::isfinite(d)) {
+    refuse(text, "is not a finite number");
+  }
+}
+
+// A date that stands for no date, as some programs write an empty birthday: "0/0/00",
+// zeros only between the separators of a date.
+bool noDate(std::string_view s) {
+  s = trimBlanks(s);
+  return s.find('0') != std::string_view::npos &&
+         s.find_first_of("/-.") != std::string_view::npos &&
+         s.find_first_not_of("0/-.") == std::string_view::npos;
 }
 
 int checkedMinutes(long long minutes, std::string_view text) {
@@ -105,39 +133,26 @@ int minutesFromHoursMinutes(std::string_view t) {
 }
 
 int minutesFromHours(std::string_view t) {
-  auto p = t.find('.');
-  if (p != std::string_view::npos && p != 0) {
-    long long whole = wholeNumber(t.substr(0, p), t);
-    std::string part(t.substr(p + 1, 2));
-    // One digit after the full stop counts as tenths, as the export writes 90 minutes "1.5".
-    if (part.size() == 1) part += "0";
-    long long hundredths = wholeNumber(part, t);
-    if (negative(t) || hundredths < 0) refuse(t, "is a negative duration");
-    return checkedMinutes(whole * 60 + hundredths * 60 / 100, t);
+  std::string s(trimBlanks(t));
+  std::optional<double> hours = platform::tryStrToFloat(s);
+  if (!hours) {
+    refuseInfinite(s, t);
+    // Hours with a fraction that is no number ("1.x5") are refused; other text gives 60.
+    auto p = s.find('.');
+    if (p != std::string::npos && p != 0) refuse(t, "is not a valid duration");
+    return 60;
   }
-  // A whole number of hours, as the export writes 8 hours "8".
-  std::string_view s = trimBlanks(t);
-  if (!s.empty() && (std::isdigit(static_cast<unsigned char>(s[0])) || s[0] == '-')) {
-    if (auto h = platform::tryStrToInt(s)) return checkedMinutes(*h * 60LL, t);
-  }
-  return 60;
+  return roundedMinutes(*hours * 60, t);
 }
 
 int minutesFromMinutes(std::string_view t) {
   std::string s(trimBlanks(t));
-  auto v = platform::tryStrToFloat(s);
-  if (!v) {
-    // A number too large for a double, an infinity or a NaN.
-    char* end = nullptr;
-    double d = std::strtod(s.c_str(), &end);
-    if (!s.empty() && end == s.c_str() + s.size() && !std::isfinite(d)) {
-      refuse(t, "is not a finite number");
-    }
+  std::optional<double> minutes = platform::tryStrToFloat(s);
+  if (!minutes) {
+    refuseInfinite(s, t);
     return 60;
   }
-  if (*v < 0) refuse(t, "is a negative duration");
-  if (*v > static_cast<double>(kMaxMinutes)) refuse(t, "is a duration of more than 100 years");
-  return static_cast<int>(std::lround(*v));
+  return roundedMinutes(*minutes, t);
 }
 
 int priorityFrom(std::string_view t) {
@@ -335,9 +350,48 @@ Converted Converter::addressEntry(const std::vector<std::string>& fields) const 
     const std::string& name = pairing_[i];
     if (name == kSkip) continue;
     std::string f = value(fields, static_cast<int>(i));
-    out.cells[i].text = static_cast<int>(i) == nameCol_ ? display : f;
+    Cell& cell = out.cells[i];
+    cell.text = static_cast<int>(i) == nameCol_ ? display : f;
     if (name == "Name" || name == "E-Mail Type" || name == "E-Mail Address") continue;
-    out.namedFields.emplace_back(platform::fromUtf8(name), platform::fromUtf8(f));
+    auto defined = destination_.fieldTypes.find(name);
+    const std::int32_t fieldType =
+        defined == destination_.fieldTypes.end() ? gw::api::kTextField : defined->second;
+    NamedField field{platform::fromUtf8(name), fieldType, {}, f};
+    try {
+      if (fieldType == gw::api::kNumberField) {
+        std::string_view t = trimBlanks(f);
+        if (t.empty()) {
+          cell.text.clear();
+          continue;
+        }
+        std::optional<double> number = platform::tryStrToFloat(t);
+        if (!number) refuse(f, "is not a number");
+        field.value = gw::Variant(*number);
+        cell.text = platform::floatToText(*number);
+      } else if (fieldType == gw::api::kDateField) {
+        // An empty date, or the zeros some programs write for none, sets nothing.
+        if (givesNothing(f) || noDate(f)) {
+          cell.text.clear();
+          continue;
+        }
+        double date = fixupdate(f, dateMask_);
+        try {
+          platform::decodeDateTime(date);
+        } catch (const platform::ConversionError&) {
+          refuse(f, "lies beyond the years 100 to 9999");
+        }
+        field.value = gw::Variant::date(date);
+        cell.text = stampText(date, false);
+      } else {
+        field.type = gw::api::kTextField;
+        field.value = gw::Variant(platform::fromUtf8(f));
+      }
+    } catch (const platform::ConversionError& e) {
+      out.problems.push_back({name, f, e.what()});
+      cell = {e.what(), true};
+      continue;
+    }
+    out.namedFields.push_back(std::move(field));
   }
   return out;
 }

@@ -3,6 +3,8 @@
 // preview and the import run share it, so the preview shows what the run stores.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,15 +15,22 @@
 
 namespace importing {
 
+// The type of each field an address book defines (gw::api::kTextField, kNumberField,
+// kDateField), by name in UTF-8.
+using FieldTypes = std::map<std::string, std::int32_t, std::less<>>;
+
 // Where the records go: the calendar as items of one kind, or a personal address book.
 struct Destination {
   bool addressBook = false;
   gw::CalendarKind kind = gw::CalendarKind::Appointment;
   std::string book;  // the address book's name, UTF-8
+  // The book's field types; a field not named here is text. The import run and the
+  // preview read them from the book when they open it.
+  FieldTypes fieldTypes;
 
-  static Destination calendar(gw::CalendarKind kind) { return {false, kind, {}}; }
+  static Destination calendar(gw::CalendarKind kind) { return {false, kind, {}, {}}; }
   static Destination addressBookNamed(std::string name) {
-    return {true, gw::CalendarKind::Appointment, std::move(name)};
+    return {true, gw::CalendarKind::Appointment, std::move(name), {}};
   }
 };
 
@@ -37,6 +46,14 @@ struct Cell {
   bool failed = false;
 };
 
+// A field added to a new address-book entry, with its type and its value of that type.
+struct NamedField {
+  std::u16string name;
+  std::int32_t type;
+  gw::Variant value;
+  std::string text;  // the file's text, for a refusal
+};
+
 // A property put on a new calendar item; "Subject" goes through Subject.plaintext.
 struct Put {
   const char* member;
@@ -50,9 +67,10 @@ struct Converted {
   std::vector<Cell> cells;        // one per column of the pairing
   // A calendar item: the puts in the pairing's order, the start and the end last.
   std::vector<Put> puts;
-  // An address-book entry: Add's three values, then the named fields.
+  // An address-book entry: Add's three values, then the named fields. A number or date
+  // field left empty (or "0/0/00", no date) is not among them.
   std::u16string displayName, email, emailType;
-  std::vector<std::pair<std::u16string, std::u16string>> namedFields;
+  std::vector<NamedField> namedFields;
 
   bool ok() const { return problems.empty(); }
 };
@@ -64,8 +82,9 @@ inline constexpr long long kMaxMinutes = 36525LL * 1440;
 // negative, beyond 100 years, not finite, or whose parts are no integers.
 // "Duration (HH:MM)": hours, a colon and two digits of minutes; 60 without a colon.
 int minutesFromHoursMinutes(std::string_view text);
-// "Duration (HH.hh/100)": hours and hundredths (one digit: tenths), or whole hours; 60
-// for text that gives neither.
+// "Duration (HH.hh/100)": a decimal number of hours in any form the export writes
+// ("2.333", "1.5", "8", "1.008E04"), rounded to the nearest minute; 60 for text that is
+// no number.
 int minutesFromHours(std::string_view text);
 // "Duration (minutes)": a number in any form the export writes, rounded; 60 for text
 // that is no number.

@@ -13,6 +13,11 @@ class CsvCutter {
 
   // Inside an open quoted field a line end belongs to the field.
   bool inQuotes() const { return state_ == kQuoted; }
+  // The fields of the record so far, the one being read included.
+  std::size_t fieldCount() const { return ended_ + 1; }
+  // The quotes inside quoted fields so far that neither doubled nor closed their field:
+  // text to a lenient reader, a sign of a quote left open to a strict one.
+  std::size_t strayQuotes() const { return strays_; }
 
   // Takes one byte of a record. With `out` the fields are collected there: blanks before a
   // field go; quotes that open and close a field go, a doubled quote inside one stands
@@ -56,6 +61,7 @@ class CsvCutter {
           blanks_ = 1;
         } else {
           state_ = kQuoted;
+          ++strays_;
           if (out) field_.append(1, '"').push_back(c);
         }
         break;
@@ -66,6 +72,7 @@ class CsvCutter {
           ++blanks_;
         } else {
           // The quote was text after all, and so were the blanks.
+          ++strays_;
           if (out) field_.append(1, '"').append(blanks_, ' ');
           if (c == '"') {
             state_ = kQuoteSeen;
@@ -89,11 +96,14 @@ class CsvCutter {
     field_.clear();
     state_ = kFieldStart;
     blanks_ = 0;
+    ++ended_;
   }
 
   char sep_;
   State state_ = kFieldStart;
   std::size_t blanks_ = 0;
+  std::size_t ended_ = 0;  // fields ended by a separator
+  std::size_t strays_ = 0;
   std::string field_;
 };
 

@@ -83,18 +83,18 @@ std::pair<std::size_t, std::size_t> commonCount(const std::vector<std::string>& 
   return best;
 }
 
-bool validUtf8Sample(std::string_view s, bool cut, bool& nonAscii) {
-  std::string ignored;
-  std::size_t end = s.size();
-  if (cut) {
-    // A character cut at the end of the sample is no fault of the file.
-    std::size_t k = end;
-    while (k > 0 && end - k < 4 && (static_cast<unsigned char>(s[k - 1]) & 0xC0) == 0x80) --k;
-    if (k > 0 && static_cast<unsigned char>(s[k - 1]) >= 0xC0) end = k - 1;
+// Reads the file on from the sample to its end: UTF-8 when every byte of it is, and some
+// byte is not ASCII. A file that cannot be read to its end is judged on what was read.
+bool utf8File(platform::InputFile& file, std::string_view sample) {
+  Utf8Scan scan;
+  scan.feed(sample);
+  std::string chunk(std::size_t{1} << 20, '\0');
+  long n = 0;
+  while (scan.valid() && (n = file.read(chunk.data(), chunk.size())) > 0) {
+    scan.feed(std::string_view(chunk.data(), static_cast<std::size_t>(n)));
   }
-  nonAscii = std::any_of(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(end),
-                         [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
-  return decodeText(s.substr(0, end), Encoding::Utf8, ignored);
+  if (n == 0) scan.finish();
+  return scan.utf8();
 }
 
 struct DateShape {
@@ -205,15 +205,13 @@ Detection detectFormat(const std::string& path, const std::vector<std::string>& 
   det.readable = true;
   const bool cut = file.size() > sample.size();
   if (!cut && !sample.empty() && sample.back() == 26) sample.pop_back();  // Ctrl-Z
+  det.utf8Mark = sample.starts_with(kUtf8Mark);
+  // The encoding is the whole file's: the first letter that is not ASCII may come late.
+  bool utf8 = det.utf8Mark || utf8File(file, sample);
+  det.format.encoding = utf8 ? Encoding::Utf8 : Encoding::Windows1252;
   std::erase(sample, '\0');
   std::string_view text = sample;
-  if (text.starts_with(kUtf8Mark)) {
-    det.utf8Mark = true;
-    text.remove_prefix(kUtf8Mark.size());
-  }
-  bool nonAscii = false;
-  bool utf8 = validUtf8Sample(text, cut, nonAscii);
-  det.format.encoding = det.utf8Mark || (utf8 && nonAscii) ? Encoding::Utf8 : Encoding::Windows1252;
+  if (det.utf8Mark) text.remove_prefix(kUtf8Mark.size());
 
   // The delimiters: a Standard CSV separator that cuts every record alike, the most
   // fields first; then the Import page's own Quote Comma and Tab lines.

@@ -1,7 +1,6 @@
 #include "import/importer.h"
 
 #include <algorithm>
-#include <set>
 
 #include "groupwise/error.h"
 #include "groupwise/gwapi.h"
@@ -145,42 +144,46 @@ bool ImpAddrs(const Target& target, const Converted& values, SetAsideLine& refus
     refused = {0, "Name", platform::toUtf8(values.displayName), refusal()};
     return false;
   }
-  const std::pair<std::u16string, std::u16string>* current = nullptr;
+  const NamedField* current = nullptr;
   try {
-    for (const auto& field : values.namedFields) {
+    for (const NamedField& field : values.namedFields) {
       current = &field;
-      api::addField(api::entryFields(entry), field.first, field.second);
+      api::addField(api::entryFields(entry), field.name, field.type, field.value);
     }
     return true;
   } catch (...) {
     removeQuietly(entry);
     entry.reset();
-    refused = {0, current ? platform::toUtf8(current->first) : "",
-               current ? platform::toUtf8(current->second) : "", refusal()};
+    refused = {0, current ? platform::toUtf8(current->name) : "", current ? current->text : "",
+               refusal()};
     return false;
   }
 }
 
-// Opens the destination; "" or why nothing can be imported there.
-std::string openTarget(const ImportRequest& request, const gw::ObjectRef& account, Target& target) {
+// Opens the destination; "" or why nothing can be imported there. For an address book
+// the types of its fields go into `destination`.
+std::string openTarget(const ImportRequest& request, const gw::ObjectRef& account, Target& target,
+                       Destination& destination) {
   const Destination& d = request.destination;
+  destination = d;
   if (!d.addressBook) {
     target.calendar = api::calendar(account);
     target.className = gw::className(d.kind);
     return {};
   }
   target.book = api::itemByName(api::addressBooks(account), platform::fromUtf8(d.book));
-  // A paired field the book does not define would refuse every record.
-  std::set<std::u16string> defined;
+  destination.fieldTypes.clear();
   gw::ObjectRef defs = api::fieldDefinitions(target.book);
   for (std::int32_t i = 1, n = api::count(defs); i <= n; ++i) {
-    defined.insert(api::name(api::item(defs, i)));
+    gw::ObjectRef def = api::item(defs, i);
+    destination.fieldTypes[platform::toUtf8(api::name(def))] = api::fieldType(def);
   }
+  // A paired field the book does not define would refuse every record.
   for (const std::string& field : request.pairing) {
     if (field == kSkip || field == "Name" || field == "E-Mail Address" || field == "E-Mail Type") {
       continue;
     }
-    if (!defined.count(platform::fromUtf8(field))) {
+    if (!destination.fieldTypes.count(field)) {
       return "The address book \"" + d.book + "\" has no field \"" + field +
              "\". Pair that column with another field, or skip it.";
     }
@@ -214,6 +217,15 @@ bool readRecord(const Record& record, const FileFormat& format, std::vector<std:
   }
   if (record.unclosedQuote) {
     problem.reason = "a quoted field is not closed before the end of the file";
+    return false;
+  }
+  if (record.brokenQuote) {
+    problem.reason = "a quoted field is not closed on this line";
+    return false;
+  }
+  if (record.quoteRunsOn) {
+    problem.reason = "a quoted field is not closed on this line; it is set aside with the " +
+                     lines(record.lines - 1) + " after it, up to the quote that closes it";
     return false;
   }
   std::string text, why;
@@ -294,8 +306,9 @@ ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& accoun
                        ImportHost& host) {
   ImportResult result;
   result.addressBook = request.destination.addressBook;
-  Converter converter(request.destination, request.dateMask, request.pairing);
-  if (std::string why = converter.pairingProblem(); !why.empty()) {
+  if (std::string why =
+          Converter(request.destination, request.dateMask, request.pairing).pairingProblem();
+      !why.empty()) {
     result.failure = why;
     return result;
   }
@@ -316,10 +329,12 @@ ImportResult runImport(const ImportRequest& request, const gw::ObjectRef& accoun
     rejected.add(record);
   };
   try {
-    if (std::string why = openTarget(request, account, target); !why.empty()) {
+    Destination destination;
+    if (std::string why = openTarget(request, account, target, destination); !why.empty()) {
       result.failure = why;
       return result;
     }
+    const Converter converter(destination, request.dateMask, request.pairing);
     if (request.ignoreFirstLine && reader.next(record)) rejected.setHeader(record);
     std::optional<DuplicateIndex> there;
     if (request.skipDuplicates) {
@@ -448,7 +463,8 @@ std::optional<std::vector<std::string>> readFieldNames(const std::string& path,
   return fieldNames(text, format);
 }
 
-Preview preview(const ImportRequest& request, std::size_t maxRecords) {
+Preview preview(const ImportRequest& request, const gw::ObjectRef& account,
+                std::size_t maxRecords) {
   Preview out;
   for (std::size_t i = 0; i < request.pairing.size(); ++i) {
     if (request.pairing[i] == kSkip) continue;
@@ -460,7 +476,21 @@ Preview preview(const ImportRequest& request, std::size_t maxRecords) {
     out.failure = "Unable to open import file. " + reader.error();
     return out;
   }
-  Converter converter(request.destination, request.dateMask, request.pairing);
+  // The book's field types decide how its number and date fields convert.
+  Destination destination = request.destination;
+  if (account && destination.addressBook) {
+    try {
+      Target target;
+      if (std::string why = openTarget(request, account, target, destination); !why.empty()) {
+        out.failure = why;
+        return out;
+      }
+    } catch (const std::exception& e) {
+      out.failure = e.what();
+      return out;
+    }
+  }
+  const Converter converter(destination, request.dateMask, request.pairing);
   Record record;
   if (request.ignoreFirstLine) reader.next(record);
   std::vector<std::string> fields;

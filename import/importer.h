@@ -105,6 +105,10 @@ struct Preview {
   std::vector<Row> rows;
   std::string failure;  // why the file could not be read, or ""
 };
-Preview preview(const ImportRequest& request, std::size_t maxRecords = 50);
+// With an account, an address book's field types are read from the book (as the run
+// reads them), and a book the run could not import into is the preview's failure; without
+// one, the destination's field types are taken as given.
+Preview preview(const ImportRequest& request, const gw::ObjectRef& account,
+                std::size_t maxRecords = 50);
 
 }  // namespace importing

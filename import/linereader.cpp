@@ -195,8 +195,10 @@ std::vector<std::string> fieldNames(std::string_view record, const FileFormat& f
 
 std::string_view prepareLine(std::string_view record, int mode) {
   if (mode == kStandardCsv) return record;
-  // In the Tab mode a leading TAB ends an empty first field.
-  if (mode != kTab && !record.empty() && record[0] == '\t') record.remove_prefix(1);
+  // In the Tab mode a leading TAB ends an empty first field, and a leading quote is the
+  // first field's own: it goes only with a closing one.
+  if (mode == kTab) return record;
+  if (!record.empty() && record[0] == '\t') record.remove_prefix(1);
   if (mode != kCommaQuotes && !record.empty() && record[0] == '"') record.remove_prefix(1);
   return record;
 }
@@ -220,10 +222,11 @@ std::vector<std::string> extractfields(std::string_view record, const FileFormat
   }
   for (std::string& f : fields) {
     clean(f, format, format.mode != kStandardCsv);
-    // Tab-separated fields may come with quotes around them.
-    if (format.mode == kTab) {
-      if (!f.empty() && f.front() == '"') f.erase(0, 1);
-      if (!f.empty() && f.back() == '"') f.pop_back();
+    // A tab-separated field may come with quotes around it; a quote at one end alone is
+    // the value's own ("Interview: \"Senior Analyst\"").
+    if (format.mode == kTab && f.size() >= 2 && f.front() == '"' && f.back() == '"') {
+      f.pop_back();
+      f.erase(0, 1);
     }
   }
   return fields;

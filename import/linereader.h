@@ -19,15 +19,16 @@ inline constexpr const char* kEmptyFieldName = "<empty field>";
 // length of the record.
 std::vector<std::string> fieldNames(std::string_view record, const FileFormat& format);
 
-// A data record before it is cut: in the modes that do not split at TABs a leading TAB
-// goes, and in the modes whose first field may open with a quote that is no part of the
-// field, that quote goes too.
+// A data record before it is cut: in "&Quote Comma" and "&Comma + Quotes around text" a
+// leading TAB goes, and in "&Quote Comma" a leading quote too. Tab and Standard CSV lines
+// stay as they are.
 std::string_view prepareLine(std::string_view record, int mode);
 
 // The fields of a data record, after the filters:
 // - "&Quote Comma": fields stand between `","`; the last runs to its closing quote; a
 //   doubled quote stands for one.
-// - "&Tab": fields stand between TABs; quotes around a field go.
+// - "&Tab": fields stand between TABs; a quote that opens a field goes with the one that
+//   closes it, never alone.
 // - "&Comma + Quotes around text": a field that opens with a quote runs to the quote that
 //   closes it before a comma or the end (blanks between them go), a doubled quote
 //   standing for one; a field whose quote is not closed before a comma keeps its quote

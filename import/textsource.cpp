@@ -1,6 +1,7 @@
 #include "import/textsource.h"
 
 #include <array>
+#include <cstring>
 
 #include "import/csv.h"
 
@@ -58,6 +59,15 @@ std::size_t utf8Length(std::string_view s, std::size_t i) {
   return len;
 }
 
+// The length of the UTF-8 sequence a byte starts, or 0 when none starts with it.
+std::size_t leadLength(unsigned char b) {
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) return 2;
+  if (b >= 0xE0 && b <= 0xEF) return 3;
+  if (b >= 0xF0 && b <= 0xF4) return 4;
+  return 0;
+}
+
 std::string hexByte(unsigned char b) {
   static const char* digits = "0123456789ABCDEF";
   return std::string("0x") + digits[b >> 4] + digits[b & 15];
@@ -101,6 +111,46 @@ TextCheck checkTextFile(const std::string& path) {
     check.reason = "most of its first bytes are control characters";
   }
   return check;
+}
+
+void Utf8Scan::feed(std::string_view s) {
+  std::size_t i = 0;
+  if (!carry_.empty() && valid_) {
+    while (carry_.size() < need_ && i < s.size()) carry_.push_back(s[i++]);
+    if (carry_.size() < need_) return;
+    valid_ = utf8Length(carry_, 0) == need_;
+    carry_.clear();
+  }
+  const std::size_t n = s.size();
+  while (valid_ && i < n) {
+    // ASCII goes eight bytes at a time.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::uint64_t word;
+    while (i + 8 <= n) {
+      std::memcpy(&word, s.data() + i, 8);
+      if (word & kHighBits) break;
+      i += 8;
+    }
+    while (i < n && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    if (i == n) break;
+    nonAscii_ = true;
+    std::size_t len = leadLength(static_cast<unsigned char>(s[i]));
+    if (len == 0) {
+      valid_ = false;
+    } else if (i + len > n) {
+      carry_.assign(s.substr(i));
+      need_ = len;
+      return;
+    } else {
+      valid_ = utf8Length(s, i) == len;
+      i += len;
+    }
+  }
+}
+
+void Utf8Scan::finish() {
+  if (!carry_.empty()) valid_ = false;
+  carry_.clear();
 }
 
 bool decodeText(std::string_view bytes, Encoding encoding, std::string& out, std::string* problem) {
@@ -158,6 +208,8 @@ bool RecordReader::open(const std::string& path) {
   consumed_ = read_ = 0;
   line_ = 1;
   failed_ = false;
+  firstFields_ = 0;
+  lookedPast_ = 0;
   return true;
 }
 
@@ -168,7 +220,7 @@ bool RecordReader::fill() {
   std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, end_ - read_));
   std::size_t old = buffer_.size();
   buffer_.resize(old + want);
-  long n = file_.read(buffer_.data() + old, want);
+  long n = file_.readAt(read_, buffer_.data() + old, want);
   if (n < 0) {
     failed_ = true;
     buffer_.resize(old);
@@ -181,11 +233,43 @@ bool RecordReader::fill() {
 }
 
 bool RecordReader::next(Record& r) {
+  Shape shape;
+  if (!readOne(r, csv_, shape)) return false;
+  if (!csv_) return true;
+  if (r.lines > 1 && firstFields_ != 0 &&
+      (shape.fields != firstFields_ || shape.strayQuotesLater)) {
+    // A quote opened on the record's first line is closed only by one on a later line, or
+    // never: the record has another number of fields than the first, or a later line's
+    // quote neither doubles nor closes (the next record's opening quote, as a rule). The
+    // first line is taken alone and reading goes on at the next. Each such record was
+    // read past its first line for nothing; once that adds up to more than the file (and
+    // a long record), such records are kept whole, so that reading stays linear.
+    if (lookedPast_ >= end_ + kMaxRecordBytes) {
+      r.quoteRunsOn = true;
+      return true;
+    }
+    lookedPast_ += r.length;
+    buffer_.clear();
+    pos_ = 0;
+    consumed_ = read_ = r.offset;
+    line_ = r.line;
+    if (!readOne(r, false, shape)) return false;
+    r.brokenQuote = true;
+    return true;
+  }
+  if (firstFields_ == 0 && (r.tooLong || !r.bytes.empty())) firstFields_ = shape.fields;
+  return true;
+}
+
+bool RecordReader::readOne(Record& r, bool quoted, Shape& shape) {
   r.line = line_;
+  r.lines = 1;
   r.offset = consumed_;
   r.bytes.clear();
   r.tooLong = false;
   r.unclosedQuote = false;
+  r.brokenQuote = false;
+  r.quoteRunsOn = false;
   if (consumed_ == 0 && mark_) {
     // The mark is no part of the first record's text, only of its bytes.
     while (buffer_.size() - pos_ < kUtf8Mark.size() && fill()) {
@@ -196,6 +280,7 @@ bool RecordReader::next(Record& r) {
     }
   }
   CsvCutter cutter(separator_);
+  std::size_t straysOnFirstLine = 0;
   bool any = false;
   bool lastWasCr = false;  // inside a quoted field, CR LF is one line break
   auto take = [&](char c) {
@@ -210,14 +295,15 @@ bool RecordReader::next(Record& r) {
   for (;;) {
     if (pos_ >= buffer_.size() && !fill()) {
       if (failed_ || !any) return false;
-      r.unclosedQuote = csv_ && cutter.inQuotes();
+      r.unclosedQuote = quoted && cutter.inQuotes();
       break;
     }
     any = true;
     char c = buffer_[pos_];
     if (c == '\r' || c == '\n') {
-      if (csv_ && cutter.inQuotes()) {
-        if (c == '\r' || !lastWasCr) ++line_;
+      if (quoted && cutter.inQuotes()) {
+        if (r.lines == 1) straysOnFirstLine = cutter.strayQuotes();
+        if (c == '\r' || !lastWasCr) ++line_, ++r.lines;
         lastWasCr = c == '\r';
         take(c);
         ++pos_;
@@ -237,12 +323,14 @@ bool RecordReader::next(Record& r) {
       break;
     }
     lastWasCr = false;
-    if (csv_) cutter.feed(c, nullptr);
+    if (quoted) cutter.feed(c, nullptr);
     take(c);
     ++pos_;
     ++consumed_;
   }
   r.length = consumed_ - r.offset;
+  shape.fields = cutter.fieldCount();
+  shape.strayQuotesLater = r.lines > 1 && cutter.strayQuotes() > straysOnFirstLine;
   return true;
 }
 

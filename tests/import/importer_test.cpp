@@ -79,6 +79,9 @@ class Import : public ::testing::Test {
     EXPECT_EQ(all.size(), 1u);
     return all.empty() ? nullptr : all[0];
   }
+  void clearCalendar() {
+    for (const auto& i : items(u"(APPOINTMENT OR TASK OR NOTE)")) api::deleteObject(i);
+  }
   std::vector<gw::ObjectRef> entries(const char16_t* name = u"Frequent Contacts") {
     gw::ObjectRef list =
         api::addressBookEntries(api::itemByName(api::addressBooks(account_), name));
@@ -118,20 +121,28 @@ TEST(ImportNumbers, DurationsAndPriorities) {
       {"8", 60, 480, 8},
       {"", 60, 60, 60},
       {":30", 60, 60, 60},
-      {".5", 60, 60, 1},
-      {"1.008E04", 60, 60, 10080},
+      // Hours are read whole and rounded to the minute, as the export writes them.
+      {"2.333", 60, 140, 2},
+      {"0.1667", 60, 10, 0},
+      {"0.6667", 60, 40, 1},
+      {"0.0083", 60, 0, 0},
+      {" 168 ", 60, 10080, 168},
+      {".5", 60, 30, 1},
+      {"1.008E04", 60, 604800, 10080},
       {"abc", 60, 60, 60},
       {"100000", 60, 6000000, 100000},
       // Negative, beyond 100 years, or not finite: refused.
       {"-30", 60, -1, -1},
       {"-1:30", -1, 60, 60},
       {"-1.5", 60, -1, -1},
+      {"-0.01", 60, -1, -1},
       {"99999999", 60, -1, -1},
+      {"876600.01", 60, -1, 876600},
       {"876600:01", -1, 60, 60},
-      {"1e300", 60, 60, -1},
-      {"1e400", 60, 60, -1},
-      {"inf", 60, 60, -1},
-      {"nan", 60, 60, -1},
+      {"1e300", 60, -1, -1},
+      {"1e400", 60, -1, -1},
+      {"inf", 60, -1, -1},
+      {"nan", 60, -1, -1},
   };
   auto minutes = [](int (*fn)(std::string_view), const char* text) {
     try {
@@ -561,7 +572,7 @@ TEST_F(Import, ThePreviewShowsWhatTheRunStores) {
   r.ignoreFirstLine = true;
   r.pairing = {"Subject", "Start Date", "Start Time", "Duration (HH:MM)", kSkip, "Message"};
   r.destination = Destination::calendar(CalendarKind::Appointment);
-  Preview p = preview(r);
+  Preview p = preview(r, account_);
   EXPECT_EQ(p.columns, (V{"Subject", "Start Date", "Start Time", "Duration (HH:MM)", "Message"}));
   ASSERT_EQ(p.rows.size(), 2u);
   V shown;
@@ -579,4 +590,103 @@ TEST_F(Import, ThePreviewShowsWhatTheRunStores) {
             shown[1] + " " + shown[2]);
   EXPECT_DOUBLE_EQ(api::getProperty(a, "Duration").toReal() * 1440, 90);
   EXPECT_EQ(prop(a, "BodyText"), u"two\r\nlines");
+}
+
+// A quote left open on one line of a Standard CSV file costs that line alone: it is set
+// aside with its reason, and the lines after it are imported as they are. A quoted line
+// break stays one.
+TEST_F(Import, AnUnclosedQuoteSetsAsideItsLineAlone) {
+  struct Case {
+    std::string header, before, broken, after;
+  } cases[] = {
+      // Fields quoted where they must be: the record the quote opens has too few fields.
+      {"Subject,Start Date,Place\r\n", "Lunch,1/2/2026,Room 5\r\n",
+       "\"Unclosed quote,1/3/2026,Hall\r\n",
+       "Dinner,1/4/2026,\"Hall \"\"B\"\"\"\r\nTea,1/5/2026,\"Room\r\n6\"\r\n"},
+      // Every field quoted: the next line's first quote would close the open one and the
+      // count would come out right; that quote neither doubles nor closes.
+      {"\"Subject\",\"Start Date\",\"Place\"\r\n", "\"Lunch\",\"1/2/2026\",\"Room 5\"\r\n",
+       "\"Unclosed quote,1/3/2026,Hall\r\n",
+       "\"Dinner\",\"1/4/2026\",\"Hall \"\"B\"\"\"\r\n\"Tea\",\"1/5/2026\",\"Room\r\n6\"\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.header);
+    clearCalendar();
+    ImportResult r =
+        cal(CalendarKind::Appointment, c.header + c.before + c.broken + c.after,
+            {"Subject", "Start Date", "Place"}, {.mode = kStandardCsv, .ignoreFirst = true});
+    EXPECT_EQ(r.imported, 3u);
+    ASSERT_EQ(r.setAside, 1u);
+    EXPECT_EQ(r.firstSetAside[0].line, 3u);
+    EXPECT_EQ(r.firstSetAside[0].reason, "a quoted field is not closed on this line");
+    EXPECT_EQ(readFile(r.rejectedPath), c.header + c.broken);
+    EXPECT_EQ(r.endMessage(),
+              "Imported 3 items; 1 line set aside.\n\nLine 3: a quoted field is not closed on "
+              "this line\n\nThe lines set aside are in " +
+                  r.rejectedPath + "; mend them there and import that file alone.");
+    std::vector<std::u16string> places;
+    for (const auto& a : items(u"(APPOINTMENT)")) places.push_back(prop(a, "Place"));
+    EXPECT_EQ(places, (std::vector<std::u16string>{u"Room 5", u"Hall \"B\"", u"Room 6"}));
+  }
+}
+
+// Number and date fields of a book take numbers and dates: a date is read in the chosen
+// layout, an empty value or "0/0/00" sets nothing, and a value that does not convert sets
+// its line aside. The preview shows the same.
+TEST_F(Import, NumberAndDateFieldsOfABook) {
+  auto store = po_.postOffice();
+  std::int64_t id = store->books(store->findUser(u"alice")->id)[1].id;
+  store->addFieldDef(id, u"Birthday", gw::standin::kFieldDate);
+  store->addFieldDef(id, u"Mileage", gw::standin::kFieldNumber);
+  std::string content =
+      "Name\tBirthday\tMileage\r\n"
+      "Ann\t31.12.1980\t12.5\r\n"
+      "Bob\t\t\r\n"
+      "Cy\t0/0/00\t 7 \r\n"
+      "Di\t30.2.1980\t1\r\n"
+      "Ed\t3.3.1981\tten\r\n";
+  V pairing = {"Name", "Birthday", "Mileage"};
+  writeFile(path_, content);
+  ImportRequest request;
+  request.path = path_;
+  request.format.mode = kTab;
+  request.ignoreFirstLine = true;
+  request.dateMask = 8;  // day.month.year
+  request.pairing = pairing;
+  request.destination = Destination::addressBookNamed("Frequent Contacts");
+
+  Preview p = preview(request, account_);
+  ASSERT_EQ(p.rows.size(), 5u);
+  std::vector<V> shown;
+  for (const auto& row : p.rows) {
+    V cells;
+    for (const Cell& c : row.cells) cells.push_back((c.failed ? "! " : "") + c.text);
+    shown.push_back(cells);
+  }
+  EXPECT_EQ(shown, (std::vector<V>{{"Ann", "12/31/1980", "12.5"},
+                                   {"Bob", "", ""},
+                                   {"Cy", "", "7"},
+                                   {"Di", "! '30.2.1980' is not a valid date", "1"},
+                                   {"Ed", "3/3/1981", "! 'ten' is not a number"}}));
+
+  ImportResult r = runImport(request, account_, host_);
+  EXPECT_EQ(r.imported, 3u);
+  ASSERT_EQ(r.setAside, 2u);
+  EXPECT_EQ(r.firstSetAside[0].field, "Birthday");
+  EXPECT_EQ(r.firstSetAside[0].value, "30.2.1980");
+  EXPECT_EQ(r.firstSetAside[1].field, "Mileage");
+  EXPECT_EQ(r.firstSetAside[1].reason, "'ten' is not a number");
+  auto all = entries();
+  ASSERT_EQ(all.size(), 3u);
+  auto value = [](const gw::ObjectRef& entry, const char16_t* name) {
+    return api::entryFields(entry)
+        ->call("Item", {Variant(std::u16string(name))})
+        .toObject()
+        ->get("Value");
+  };
+  EXPECT_EQ(value(all[0], u"Birthday").toDate(), at(1980, 12, 31));
+  EXPECT_EQ(value(all[0], u"Mileage").toReal(), 12.5);
+  EXPECT_THROW(value(all[1], u"Birthday"), gw::Error);  // nothing set
+  EXPECT_THROW(value(all[2], u"Birthday"), gw::Error);
+  EXPECT_EQ(value(all[2], u"Mileage").toReal(), 7);
 }

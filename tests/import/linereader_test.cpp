@@ -78,6 +78,12 @@ TEST(LineReader, EdgeCases) {
       {1, "A\tB", "x\tsay \"hi\" now", V{"A", kEmptyFieldName}, V{"x", "say \"hi\" now", "", ""}},
       {2, "A,B", "x,\"say \"hi\" now\"", V{"A", kEmptyFieldName}, V{"x", "say \"hi\" now", "", ""}},
       {1, "A\tB", "\"a,b\"\tc", V{"A", kEmptyFieldName}, V{"a,b", "c", "", ""}},
+      // In the Tab mode only a quote at both ends of a field goes; one alone is text.
+      {1, "A\tB", "x\tInterview: \"Senior Analyst\"", V{"A", kEmptyFieldName},
+       V{"x", "Interview: \"Senior Analyst\"", "", ""}},
+      {1, "A\tB", "\"Quiet\" hours\t\"", V{"A", kEmptyFieldName},
+       V{"\"Quiet\" hours", "\"", "", ""}},
+      {1, "A\tB\tC", "\"\"\t\"x\t\"y\"z\"", V{"A", "B", kEmptyFieldName}, V{"", "\"x", "y\"z", ""}},
       {0, "\"A\",\"B\"", "\"a\tb\",\"c,d\"", V{"A", "B"}, V{"a\tb", "c,d", "", ""}},
       {1, "", "x", V{}, V{"x", "", "", ""}},
   };

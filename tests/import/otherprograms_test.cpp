@@ -212,3 +212,43 @@ TEST_F(OtherPrograms, DetectionOfTheProgramsOwnLayouts) {
   }
   EXPECT_FALSE(detectFormat(dir_.file("missing.txt")).readable);
 }
+
+// The encoding is the whole file's: an export whose first accented letter comes after
+// the first 64 KB is still UTF-8, and one byte that is not UTF-8 anywhere makes it
+// Windows-1252.
+TEST_F(OtherPrograms, EncodingOfTheWholeFile) {
+  std::string ascii = "Subject,Place\r\n";
+  for (int i = 1; i < 4000; ++i) ascii += "Meeting " + std::to_string(i) + ",Room 5\r\n";
+  ASSERT_GT(ascii.size(), kDetectBytes);
+  const std::string late = "Lunch,Caf\xC3\xA9\r\n";
+  struct Case {
+    std::string content;
+    Encoding encoding;
+  } cases[] = {
+      {ascii, Encoding::Windows1252},
+      {ascii + late, Encoding::Utf8},
+      {ascii + late + "Tea,Caf\xE9\r\n", Encoding::Windows1252},
+      {ascii + "Tea,Caf\xC3", Encoding::Windows1252},  // a letter cut off at the end
+  };
+  for (const Case& c : cases) {
+    writeFile(dir_.file("late.csv"), c.content);
+    EXPECT_EQ(detectFormat(dir_.file("late.csv")).format.encoding, c.encoding);
+  }
+  // Imported with what detection chose, the letter comes through whole.
+  writeFile(dir_.file("late.csv"), ascii + late);
+  Detection d = detectFormat(dir_.file("late.csv"), {"Subject", "Place"});
+  EXPECT_EQ(d.summary, "UTF-8, Standard CSV with ',', 2 of 2 columns paired by name");
+  ImportRequest r;
+  r.path = dir_.file("late.csv");
+  r.format = d.format;
+  r.ignoreFirstLine = d.headerLine;
+  r.pairing = d.pairing;
+  r.destination = Destination::calendar(gw::CalendarKind::Appointment);
+  ImportHost host;
+  EXPECT_EQ(runImport(r, account_, host).imported, 4000u);
+  std::string lunch;
+  for (const auto& n : items(u"(APPOINTMENT)")) {
+    if (prop(n, "Subject") == "Lunch") lunch = prop(n, "Place");
+  }
+  EXPECT_EQ(lunch, "Caf\xC3\xA9");
+}

@@ -40,6 +40,9 @@ class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {
     appt(u"Noon", u"3/2/2004 12:00 PM", 45, u"Room 101", u"lunch provided");
     appt(u"Conference week", u"3/3/2004 9:00", 10080, u"Denver", u"");
     appt(u"Quarter past", u"3/15/2004 0:15", 140, u"", u"a \u4E2D b");
+    // A quote at one end of a value is the value's own.
+    appt(u"Interview: \"Senior Analyst\"", u"3/16/2004 9:00", 10, u"", u"");
+    appt(u"\"Quiet\" hours", u"3/17/2004 13:00", 40, u"Library \"B\"", u"");
 
     auto task = [&](const char16_t* subject, const char16_t* start, const char16_t* due,
                     int priority, int completed, const char16_t* body) {
@@ -165,6 +168,11 @@ TEST_P(RoundTrip, Appointments) {
 
 TEST_P(RoundTrip, AppointmentsByDateTime) {
   roundTrip(Source::Appointments, {"Subject", "Start DateTime", "End DateTime"});
+}
+
+// Durations in hours come back to the minute: 140 minutes are written "2.333".
+TEST_P(RoundTrip, AppointmentsByHours) {
+  roundTrip(Source::Appointments, {"Subject", "Start DateTime", "Duration (HH.hh/100)"});
 }
 
 TEST_P(RoundTrip, Tasks) {

@@ -102,6 +102,95 @@ TEST(RecordReader, StandardCsvRecordsRunOverLineEndsInQuotes) {
   EXPECT_FALSE(reader.next(rec));
 }
 
+// A quote that a later line closes would swallow the lines between into one record; a
+// record over line ends with a field count other than the first record's is taken apart:
+// its first line alone, and reading goes on at the next. A real quoted line break stays.
+TEST(RecordReader, AQuoteNotClosedOnItsLineBreaksOnlyThatLine) {
+  std::string content =
+      "Subject,Start Date,Place\r\n"
+      "\"Unclosed quote,1/3/2026,Hall\r\n"
+      "Dinner,1/4/2026,\"Caf\xE9\"\r\n"
+      "Tea,1/5/2026,\"Room\r\n6\"\n"
+      "Walk,\"1/6/2026\n"
+      "Last,1/7/2026,Park";
+  TempDir dir;
+  writeFile(dir.file("f.csv"), content);
+  RecordReader reader(csv());
+  ASSERT_TRUE(reader.open(dir.file("f.csv")));
+  struct Got {
+    std::string bytes;
+    std::size_t line;
+    bool broken;
+  };
+  std::vector<Got> got;
+  std::string covered;
+  Record r;
+  while (reader.next(r)) {
+    got.push_back({r.bytes, r.line, r.brokenQuote});
+    covered += content.substr(r.offset, r.length);
+    EXPECT_FALSE(r.unclosedQuote || r.quoteRunsOn);
+  }
+  ASSERT_EQ(got.size(), 6u);
+  EXPECT_EQ(got[1].bytes, "\"Unclosed quote,1/3/2026,Hall");
+  EXPECT_TRUE(got[1].broken);
+  EXPECT_EQ(got[2].bytes, "Dinner,1/4/2026,\"Caf\xE9\"");
+  EXPECT_EQ(got[3].bytes, "Tea,1/5/2026,\"Room\r\n6\"");
+  EXPECT_FALSE(got[3].broken);
+  // Never closed: to the end of the file with one field too few.
+  EXPECT_EQ(got[4].bytes, "Walk,\"1/6/2026");
+  EXPECT_TRUE(got[4].broken);
+  EXPECT_EQ(got[5].bytes, "Last,1/7/2026,Park");
+  std::vector<std::size_t> lines;
+  for (const Got& g : got) lines.push_back(g.line);
+  EXPECT_EQ(lines, (std::vector<std::size_t>{1, 2, 3, 4, 6, 7}));
+  EXPECT_EQ(covered, content);
+}
+
+// A file of lines that each open a quote no later line closes: taking each apart again
+// would read the file once per line, so past a budget such records are kept whole.
+TEST(RecordReader, ManyUnclosedQuotesAreReadInLinearTime) {
+  std::string content = "a,b\n";
+  for (int i = 0; i < 200000; ++i) content += "\"x\n";
+  Read r = readAll(content, csv());
+  EXPECT_EQ(r.bytes, content);
+  EXPECT_GT(r.records.size(), 3u);
+  EXPECT_LT(r.records.size(), 100u);
+  EXPECT_EQ(r.records[1], "\"x");
+}
+
+TEST(Utf8Scan, PlainAsciiUtf8OrNeither) {
+  struct Case {
+    std::string bytes;
+    bool valid, nonAscii;
+  } cases[] = {
+      {"", true, false},
+      {"plain text, 0123456789 and more than eight bytes", true, false},
+      {"Caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xE4\xB8\xAD", true, true},
+      {"Caf\xE9", false, true},
+      {"\xC0\xAF", false, true},          // an overlong form
+      {"\xED\xA0\x80", false, true},      // a surrogate
+      {"\xF4\x90\x80\x80", false, true},  // beyond U+10FFFF
+      {"ab\xE2\x82", false, true},        // cut off at the end
+      {"\xC3\xA9\xC3", false, true},
+      {"\xC3\x41", false, true},
+  };
+  for (const Case& c : cases) {
+    // Whole, and cut into two pieces at every place: a character may be cut anywhere.
+    for (std::size_t cut = 0; cut <= c.bytes.size(); ++cut) {
+      Utf8Scan scan;
+      scan.feed(std::string_view(c.bytes).substr(0, cut));
+      scan.feed(std::string_view(c.bytes).substr(cut));
+      scan.finish();
+      EXPECT_EQ(scan.valid(), c.valid) << c.bytes << " cut at " << cut;
+      EXPECT_EQ(scan.nonAscii(), c.nonAscii) << c.bytes << " cut at " << cut;
+    }
+    Utf8Scan bytewise;
+    for (char ch : c.bytes) bytewise.feed(std::string_view(&ch, 1));
+    bytewise.finish();
+    EXPECT_EQ(bytewise.valid(), c.valid) << c.bytes;
+  }
+}
+
 // A line of 20 MB is set aside unread; memory stays bounded by the limit.
 TEST(RecordReader, ALineOverTheLimitIsNotKept) {
   TempDir dir;
