@@ -99,7 +99,15 @@ ObjectRef entryFields(const ObjectRef& entry) {
 }
 
 Variant fieldItem(const ObjectRef& fields, const std::u16string& fieldName) {
-  return target(fields).call("Item", {Variant(fieldName), Variant(kTextField)});
+  try {
+    return target(fields).call("Item", {Variant(fieldName), Variant(kTextField)});
+  } catch (const StoreError&) {
+    throw;
+  } catch (const Error&) {
+    // A number or date field is no text field: asked for by its name alone, its value
+    // comes as a number or a date, which reads as text like any other.
+    return target(fields).call("Item", {Variant(fieldName)});
+  }
 }
 
 void addField(const ObjectRef& fields, const std::u16string& fieldName,

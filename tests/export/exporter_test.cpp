@@ -7,6 +7,7 @@
 #include "groupwise/error.h"
 #include "groupwise/gwapi.h"
 #include "groupwise/standin/postoffice.h"
+#include "platform/oledate.h"
 #include "platform/textfile.h"
 #include "tests/platform/filetesting.h"
 #include "tests/support/fakechoices.h"
@@ -305,6 +306,20 @@ TEST_F(ExportRuns, AddressBookEntriesThatArePersons) {
             "Name,E-Mail Address,City,Comments\r\n"
             "Ann Lee,ann@x.org,Oslo,\"Met at \"\"Expo\"\"\r\nsecond line\"\r\n"
             "Bob \u5F20,,,\r\n");
+}
+
+TEST_F(ExportRuns, NumberAndDateFieldsOfABookAreWritten) {
+  auto po = po_.postOffice();
+  std::int64_t bookId = po->books(po->findUser(u"alice")->id)[1].id;
+  po->addFieldDef(bookId, u"Shoe Size", gw::standin::kFieldNumber);
+  po->addFieldDef(bookId, u"Birthday", gw::standin::kFieldDate);
+  gw::ObjectRef ann = api::addEntry(api::addressBookEntries(book()), u"Ann Lee", u"", u"NGW");
+  api::addField(api::entryFields(ann), u"Shoe Size", api::kNumberField, Variant(38.5));
+  api::addField(api::entryFields(ann), u"Birthday", api::kDateField,
+                Variant::date(platform::encodeDateTime({1980, 3, 14, 0, 0, 0})));
+  request_.addressBook = book();
+  run(ExportSource::AddressBook, {"Name", "Shoe Size", "Birthday"}, false);
+  EXPECT_EQ(file(), "\"Ann Lee\",\"38.5\",\"3/14/1980\"\r\n");
 }
 
 TEST_F(ExportRuns, AFieldThatCannotBeConvertedStaysEmpty) {
