@@ -527,8 +527,8 @@ void ImportPage::updateUndo() {
   bool some = false;
   if (host_.account()) {
     try {
-      some = importing::lastRunOf(importing::journalFolder(), host_.postOffice(), host_.account())
-                 .has_value();
+      some =
+          importing::hasRunToUndo(importing::journalFolder(), host_.postOffice(), host_.account());
     } catch (const std::exception&) {
       // A folder or a journal that cannot be read: nothing to undo.
     }

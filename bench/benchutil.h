@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -70,45 +71,58 @@ inline void figure(const char* name, double value) {
   std::fflush(stdout);
 }
 
+// What a benchmark run in a process of its own printed as figures, by name.
+struct ChildRun {
+  bool ok = false;  // it ran and exited with 0
+  std::map<std::string, double> figures;
+};
+
+// Runs a command, shows its output but for its figure lines, and gives those figures.
+inline ChildRun runChild(const std::string& command) {
+  ChildRun run;
+  std::fflush(stdout);
+  std::FILE* out = ::popen(command.c_str(), "r");
+  if (!out) return run;
+  char line[512];
+  while (std::fgets(line, sizeof line, out)) {
+    char name[128];
+    double value = 0;
+    if (std::sscanf(line, "figure %127s %lf", name, &value) == 2) {
+      run.figures[name] = value;
+    } else {
+      std::fputs(line, stdout);
+    }
+  }
+  run.ok = ::pclose(out) == 0;
+  return run;
+}
+
 // Runs this program for 100,000 and for 1,000,000 in processes of their own (peak
 // memory is the process's), shows their output, and checks that each figure named in
 // `scaled` grows at most `maxRatio` times. Returns false when a run or a ratio fails.
 inline bool compareSizes(const char* program, const std::vector<const char*>& scaled,
                          double maxRatio) {
   bool ok = true;
-  std::vector<std::vector<double>> values;
+  std::vector<ChildRun> runs;
   for (const char* n : {"100000", "1000000"}) {
     std::printf("==== %s %s\n", program, n);
-    std::fflush(stdout);
-    std::FILE* out = ::popen((std::string(program) + " " + n).c_str(), "r");
-    if (!out) return false;
-    std::vector<double> found(scaled.size(), -1);
-    char line[512];
-    while (std::fgets(line, sizeof line, out)) {
-      char name[128];
-      double value = 0;
-      if (std::sscanf(line, "figure %127s %lf", name, &value) == 2) {
-        for (std::size_t i = 0; i < scaled.size(); ++i) {
-          if (scaled[i] == std::string(name)) found[i] = value;
-        }
-        continue;
-      }
-      std::fputs(line, stdout);
-    }
-    ok &= ::pclose(out) == 0;
-    values.push_back(found);
+    runs.push_back(runChild("'" + std::string(program) + "' " + n));
+    ok &= runs.back().ok;
   }
   std::printf("==== 1,000,000 against 100,000\n");
-  for (std::size_t i = 0; i < scaled.size(); ++i) {
-    double ratio = values[0][i] > 0 ? values[1][i] / values[0][i] : 0;
-    std::string what = std::string(scaled[i]) + ": 1,000,000 / 100,000 (x)";
-    ok &= values[0][i] > 0 && values[1][i] > 0 && report(what.c_str(), ratio, maxRatio, "x");
+  for (const char* name : scaled) {
+    double small = runs[0].figures.count(name) ? runs[0].figures[name] : 0;
+    double large = runs[1].figures.count(name) ? runs[1].figures[name] : 0;
+    std::string what = std::string(name) + ": 1,000,000 / 100,000 (x)";
+    ok &= small > 0 && large > 0 &&
+          report(what.c_str(), small > 0 ? large / small : 0, maxRatio, "x");
   }
   return ok;
 }
 
 // A post office in a temporary folder, reached through GW_POSTOFFICE as the user
-// "bench"; the folder goes when the benchmark ends.
+// "bench", with the user's data folder (import journals) in it too; the folder goes when
+// the benchmark ends.
 class ScratchPostOffice {
  public:
   ScratchPostOffice() {
@@ -117,6 +131,8 @@ class ScratchPostOffice {
     dir_ = dir;
     ::setenv("GW_POSTOFFICE", (dir_ + "/po.db").c_str(), 1);
     ::setenv("GW_USER", "bench", 1);
+    // Import journals go here too, not among the user's own.
+    ::setenv("XDG_DATA_HOME", (dir_ + "/data").c_str(), 1);
   }
   ~ScratchPostOffice() { std::system(("rm -rf " + dir_).c_str()); }
   ScratchPostOffice(const ScratchPostOffice&) = delete;

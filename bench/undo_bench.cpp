@@ -97,7 +97,6 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], "--make") == 0) return make();
 
   bench::ScratchPostOffice scratch;
-  ::setenv("XDG_DATA_HOME", (scratch.dir() + "/data").c_str(), 1);
   bool ok = std::system((std::string("'") + argv[0] + "' --make").c_str()) == 0;
 
   const std::string postOffice = std::getenv("GW_POSTOFFICE");

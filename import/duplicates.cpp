@@ -161,10 +161,10 @@ DuplicateIndex DuplicateIndex::forCalendar(const gw::ObjectRef& account, gw::Cal
   const char16_t* filter = kindWord(kind);
   gw::ObjectRef found = api::findMessages(api::calendar(account), filter);
   DuplicateIndex index;
-  index.keys_.reserve(static_cast<std::size_t>(std::max(api::count(found), 0)));
+  index.keys_->set.reserve(static_cast<std::size_t>(std::max(api::count(found), 0)));
   forEachElement(found, [&](const gw::ObjectRef& item) {
     std::u16string subject = api::getProperty(item, "Subject").toText();
-    index.keys_.insert(calendarKey(subject, api::getProperty(item, "StartDate")));
+    index.add(calendarKey(subject, api::getProperty(item, "StartDate")));
   });
   return index;
 }
@@ -172,10 +172,10 @@ DuplicateIndex DuplicateIndex::forCalendar(const gw::ObjectRef& account, gw::Cal
 DuplicateIndex DuplicateIndex::forBook(const gw::ObjectRef& book) {
   gw::ObjectRef entries = api::addressBookEntries(book);
   DuplicateIndex index;
-  index.keys_.reserve(static_cast<std::size_t>(std::max(api::count(entries), 0)));
+  index.keys_->set.reserve(static_cast<std::size_t>(std::max(api::count(entries), 0)));
   forEachElement(entries, [&](const gw::ObjectRef& entry) {
-    index.keys_.insert(entryKey(api::getProperty(entry, "DisplayName").toText(),
-                                api::getProperty(entry, "EMailAddress").toText()));
+    index.add(entryKey(api::getProperty(entry, "DisplayName").toText(),
+                       api::getProperty(entry, "EMailAddress").toText()));
   });
   return index;
 }

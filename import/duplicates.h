@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,14 +48,31 @@ class DuplicateIndex {
   static std::u16string normalized(std::u16string_view text);
 
   // True when the key is there; otherwise adds it and returns false.
-  bool isDuplicate(const std::u16string& key) { return !keys_.insert(key).second; }
+  bool isDuplicate(std::u16string_view key) {
+    if (contains(key)) return true;
+    add(key);
+    return false;
+  }
   // For a run that adds a key only once its item was made.
-  bool contains(const std::u16string& key) const { return keys_.count(key) != 0; }
-  void add(std::u16string key) { keys_.insert(std::move(key)); }
-  std::size_t size() const { return keys_.size(); }
+  bool contains(std::u16string_view key) const { return keys_->set.find(key) != keys_->set.end(); }
+  void add(std::u16string_view key) { keys_->set.emplace(key); }
+  std::size_t size() const { return keys_->set.size(); }
 
  private:
-  std::unordered_set<std::u16string> keys_;
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view key) const noexcept {
+      return std::hash<std::u16string_view>{}(key);
+    }
+  };
+  // The keys and the table live in one growing arena, so that an index of a million keys
+  // is made and released in a few large blocks rather than in a million small ones (which
+  // would hold up the window at the end of a run).
+  struct Keys {
+    std::pmr::monotonic_buffer_resource arena;
+    std::pmr::unordered_set<std::pmr::u16string, Hash, std::equal_to<>> set{&arena};
+  };
+  std::unique_ptr<Keys> keys_ = std::make_unique<Keys>();
 };
 
 }  // namespace importing

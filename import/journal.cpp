@@ -264,7 +264,7 @@ ImportJournal ImportJournal::begin(const std::string& folder, const RunInfo& inf
 
   // Keep the newest runs: with the one starting now, kJournalsKept remain.
   std::size_t kept = 0;
-  for (const Journal& j : listJournals(folder)) {
+  for (const Journal& j : listJournals(folder, nullptr, JournalPart::Head)) {
     if (j.inProgress) continue;
     if (++kept < kJournalsKept) continue;
     ::unlink(j.path.c_str());
@@ -347,7 +347,30 @@ void ImportJournal::finish() {
 
 // ---------------------------------------------------------------- readers
 
-Journal readJournal(const std::string& path) {
+namespace {
+
+// A head read takes the file's first bytes (the head and the first identities) and its
+// last ones (the end time), however many identities lie between.
+constexpr std::size_t kHeadBytes = std::size_t{64} << 10;
+constexpr std::size_t kTailBytes = 4096;
+
+// Up to `size` bytes of the file from `offset`.
+std::string readAt(int fd, std::size_t offset, std::size_t size) {
+  std::string bytes(size, '\0');
+  std::size_t got = 0;
+  while (got < size) {
+    ssize_t n = ::pread(fd, bytes.data() + got, size - got, static_cast<off_t>(offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  bytes.resize(got);
+  return bytes;
+}
+
+}  // namespace
+
+Journal readJournal(const std::string& path, JournalPart part) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     throw JournalError("The import journal \"" + path + "\" cannot be read: " + errnoText(errno));
@@ -355,19 +378,19 @@ Journal readJournal(const std::string& path) {
   Journal j;
   j.path = path;
   struct stat st {};
-  std::string bytes;
+  std::string bytes, tail;
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     j.inProgress = lockedByWriter(fd);
     j.lastWritten = localSeconds(st.st_mtime);
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-      ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
+    const auto size = static_cast<std::size_t>(st.st_size);
+    bool whole = part == JournalPart::Whole || size <= kHeadBytes + kTailBytes;
+    bytes = readAt(fd, 0, whole ? size : kHeadBytes);
+    if (!whole) {
+      tail = readAt(fd, size - kTailBytes, kTailBytes);
+      // From the first line that begins in it.
+      std::size_t nl = tail.find('\n');
+      tail.erase(0, nl == std::string::npos ? tail.size() : nl + 1);
     }
-    bytes.resize(got);
   } else {
     ::close(fd);
     throw JournalError("The import journal \"" + path + "\" is not a file");
@@ -431,6 +454,16 @@ Journal readJournal(const std::string& path) {
   if (!haveTarget) throw notJournal("it names no calendar kind or address book");
   if (!haveStart) throw notJournal("it has no start time");
 
+  // A head read takes the end time from the last lines, not the identities there.
+  for (std::size_t from = 0, nl; (nl = tail.find('\n', from)) != std::string::npos; from = nl + 1) {
+    std::string_view line = std::string_view(tail).substr(from, nl - from);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.starts_with("finished\t")) continue;
+    if (std::optional<std::string> value = unescape(line.substr(9))) {
+      j.finished = parseTime(*value);
+    }
+  }
+
   // Each identity once, in the order made.
   std::vector<std::u16string>& made = j.info.target.addressBook ? entries : items;
   std::unordered_set<std::u16string> seen;
@@ -441,11 +474,12 @@ Journal readJournal(const std::string& path) {
   return j;
 }
 
-std::vector<Journal> listJournals(const std::string& folder, std::vector<std::string>* unreadable) {
+std::vector<Journal> listJournals(const std::string& folder, std::vector<std::string>* unreadable,
+                                  JournalPart part) {
   std::vector<Journal> out;
   for (const std::string& path : journalFiles(folder)) {
     try {
-      out.push_back(readJournal(path));
+      out.push_back(readJournal(path, part));
     } catch (const JournalError&) {
       if (unreadable) unreadable->push_back(path);
     }

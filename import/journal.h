@@ -127,15 +127,22 @@ class ImportJournal {
   std::string failure_;  // why the last write failed, or ""
 };
 
+// How much of a journal to read: all of it, or only its head, its first identities and
+// its end time, which costs as little for a run of a million items as for one of ten.
+// `made` of a head holds the identities of its first 64 KiB: empty when the run made
+// nothing, a part of them when it made many.
+enum class JournalPart { Whole, Head };
+
 // Reads one journal; raises JournalError when the file cannot be read or is no journal
 // (its first line, or a required head line, missing).
-Journal readJournal(const std::string& path);
+Journal readJournal(const std::string& path, JournalPart part = JournalPart::Whole);
 
 // The journals of the folder, newest first (by start time, then file name). Files that
 // are no journals are left out; when `unreadable` is given, their paths are added to it.
 // A missing folder has none.
 std::vector<Journal> listJournals(const std::string& folder,
-                                  std::vector<std::string>* unreadable = nullptr);
+                                  std::vector<std::string>* unreadable = nullptr,
+                                  JournalPart part = JournalPart::Whole);
 
 // Whether a journal is of this account: the same post office (the same path text, or the
 // same file once links and "." are resolved) and the same owner.

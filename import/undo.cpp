@@ -168,10 +168,26 @@ std::string undoQuestion(const Journal& journal) {
   return text + "?";
 }
 
+namespace {
+
+bool undoable(const Journal& j, const std::string& postOffice, const std::u16string& owner) {
+  return !j.inProgress && !j.made.empty() && isOfAccount(j, postOffice, owner);
+}
+
+}  // namespace
+
 std::optional<UndoPlan> lastRunOf(const std::string& folder, const std::string& postOffice,
                                   const std::u16string& owner) {
-  for (Journal& j : listJournals(folder)) {
-    if (j.inProgress || j.made.empty() || !isOfAccount(j, postOffice, owner)) continue;
+  // The heads say which run it is; only that one is read whole.
+  for (const Journal& head : listJournals(folder, nullptr, JournalPart::Head)) {
+    if (!undoable(head, postOffice, owner)) continue;
+    Journal j;
+    try {
+      j = readJournal(head.path);
+    } catch (const JournalError&) {
+      continue;  // gone or changed meanwhile
+    }
+    if (!undoable(j, postOffice, owner)) continue;
     UndoPlan plan;
     plan.question = undoQuestion(j);
     plan.journal = std::move(j);
@@ -183,6 +199,15 @@ std::optional<UndoPlan> lastRunOf(const std::string& folder, const std::string& 
 std::optional<UndoPlan> lastRunOf(const std::string& folder, const std::string& postOffice,
                                   const gw::ObjectRef& account) {
   return lastRunOf(folder, postOffice, api::getProperty(account, "Owner").toText());
+}
+
+bool hasRunToUndo(const std::string& folder, const std::string& postOffice,
+                  const gw::ObjectRef& account) {
+  const std::u16string owner = api::getProperty(account, "Owner").toText();
+  for (const Journal& head : listJournals(folder, nullptr, JournalPart::Head)) {
+    if (undoable(head, postOffice, owner)) return true;
+  }
+  return false;
 }
 
 UndoResult undoRun(const UndoPlan& plan, const gw::ObjectRef& account, UndoHost& host) {

@@ -31,6 +31,10 @@ std::optional<UndoPlan> lastRunOf(const std::string& folder, const std::string& 
 // The same for an account object: its owner is read with Account.Owner.
 std::optional<UndoPlan> lastRunOf(const std::string& folder, const std::string& postOffice,
                                   const gw::ObjectRef& account);
+// Whether lastRunOf finds a run, reading only the journals' heads: cheap enough to ask
+// after every import, whatever the size of the runs.
+bool hasRunToUndo(const std::string& folder, const std::string& postOffice,
+                  const gw::ObjectRef& account);
 
 // The question for a journal's run (the counts with thousands separators, the file's
 // name without its folder, the start as mm/dd/yyyy and 24-hour hh:mm).

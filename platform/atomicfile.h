@@ -4,6 +4,7 @@
 // behind for good.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -43,12 +44,15 @@ class AtomicFile {
   const std::string& temporaryPath() const { return temp_; }
 
  private:
+  void writeOut(const char* data, std::size_t size);
   void flushBuffer();
   [[noreturn]] void fail(const char* what, int err);
 
   int fd_ = -1;
-  std::string shown_;   // the path as given, for messages
-  std::string target_;  // the path written, links followed
+  std::size_t written_ = 0;        // bytes written to fd_
+  std::size_t writebackFrom_ = 0;  // where the bytes not yet sent on their way begin
+  std::string shown_;              // the path as given, for messages
+  std::string target_;             // the path written, links followed
   std::string temp_;
   std::string buf_;
 };

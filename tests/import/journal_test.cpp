@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "import/journal.h"
+#include "platform/ansi.h"
 #include "platform/locale.h"
 #include "platform/oledate.h"
 #include "tests/support/testsupport.h"
@@ -283,4 +284,39 @@ TEST(Journal, FolderFromTheEnvironment) {
   ScopedEnv home("HOME", "/home/ann");
   ScopedEnv relative("XDG_DATA_HOME", "data");  // not absolute: ignored
   EXPECT_EQ(journalFolder(), "/home/ann/.local/share/marrowby/journals");
+}
+
+TEST(Journal, HeadOfALargeRunReadsItsEndsOnly) {
+  TempDir dir;
+  FixedClock clock(2026, 12, 10, 10, 41);
+  RunInfo info = calendarRun();
+  std::vector<std::string> paths;
+  // A run whose identities fill far more than the part a head read takes, finished or
+  // killed; and a small one, which a head read takes whole.
+  for (int n : {20000, 20000, 3}) {
+    ImportJournal journal = ImportJournal::begin(dir.path(), info);
+    for (int i = 0; i < n; ++i) journal.recordMade(platform::fromAnsi(std::to_string(100000 + i)));
+    if (paths.size() != 1) journal.finish();
+    paths.push_back(journal.path());
+  }
+  for (const std::string& path : paths) {
+    Journal whole = readJournal(path);
+    Journal head = readJournal(path, JournalPart::Head);
+    SCOPED_TRACE(path);
+    EXPECT_EQ(head.info.postOffice, whole.info.postOffice);
+    EXPECT_EQ(head.info.owner, whole.info.owner);
+    EXPECT_EQ(head.info.target, whole.info.target);
+    EXPECT_EQ(head.info.importFile, whole.info.importFile);
+    EXPECT_EQ(head.started, whole.started);
+    EXPECT_EQ(head.finished, whole.finished);
+    EXPECT_EQ(head.ended(), whole.ended());
+    ASSERT_FALSE(head.made.empty());
+    EXPECT_LE(head.made.size(), whole.made.size());
+    EXPECT_TRUE(std::equal(head.made.begin(), head.made.end(), whole.made.begin()));
+  }
+  EXPECT_FALSE(readJournal(paths[1], JournalPart::Head).finished);
+  EXPECT_EQ(readJournal(paths[0]).made.size(), 20000u);
+  EXPECT_LT(readJournal(paths[0], JournalPart::Head).made.size(), 20000u);
+  EXPECT_EQ(readJournal(paths[2], JournalPart::Head).made.size(), 3u);
+  EXPECT_EQ(listJournals(dir.path(), nullptr, JournalPart::Head).size(), 3u);
 }

@@ -126,6 +126,7 @@ TEST_F(Undo, RemovesExactlyWhatTheRunMadeAndItsJournal) {
   EXPECT_EQ(host_.processed, 3);
   EXPECT_EQ(journals(), 0u);
   EXPECT_FALSE(lastRunOf(dir_.path(), "/po/po.db", account_));
+  EXPECT_FALSE(hasRunToUndo(dir_.path(), "/po/po.db", account_));
 }
 
 TEST_F(Undo, ChangedItemsAreKeptAndListedGoneOnesCounted) {
@@ -212,6 +213,7 @@ TEST_F(Undo, TwiceUndoesTheTwoLastRunsOfThisAccount) {
                     JournalTarget::calendar(gw::CalendarKind::Appointment), "/tmp/third.csv"});
   running.recordMade(mailbox_->addItem({}));
 
+  EXPECT_TRUE(hasRunToUndo(dir_.path(), "/po/po.db", account_));
   UndoPlan p = plan();
   EXPECT_NE(p.question.find("second.csv"), std::string::npos);
   EXPECT_EQ(undoRun(p, account_, host_).removed, 3u);
@@ -219,6 +221,7 @@ TEST_F(Undo, TwiceUndoesTheTwoLastRunsOfThisAccount) {
   EXPECT_NE(p.question.find("first.csv"), std::string::npos);
   EXPECT_EQ(undoRun(p, account_, host_).removed, 2u);
   EXPECT_FALSE(lastRunOf(dir_.path(), "/po/po.db", account_));
+  EXPECT_FALSE(hasRunToUndo(dir_.path(), "/po/po.db", account_));
   EXPECT_EQ(journals(), 2u);  // bob's and the running one
 }
 
