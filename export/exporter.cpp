@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <exception>
+#include <map>
 #include <memory>
 
 #include "export/recordwriter.h"
@@ -162,7 +163,26 @@ bool exportCalendar(const ExportJob& job, const Found& found) {
 }
 
 // The person entries of a book; groups, resources and organisations are passed over.
-bool exportAB(const ExportJob& job, const Found& found) {
+bool exportAB(const ExportJob& job, const Found& found, const gw::ObjectRef& book) {
+  // Each field is asked for by its own type (text, number, date), looked up once.
+  std::map<std::u16string, std::int32_t> types;
+  try {
+    gw::ObjectRef defs = api::fieldDefinitions(book);
+    for (std::int32_t i = 1, n = api::count(defs); i <= n; ++i) {
+      gw::ObjectRef def = api::item(defs, i);
+      types[api::name(def)] = api::fieldType(def);
+    }
+  } catch (const gw::StoreError&) {
+    throw;
+  } catch (const gw::Error&) {
+    types.clear();  // a book that does not tell its types: every field is text
+  }
+  std::vector<std::pair<std::u16string, std::int32_t>> asked;
+  for (const std::string& name : job.fields) {
+    std::u16string wide = platform::fromUtf8(name);
+    auto it = types.find(wide);
+    asked.emplace_back(wide, it == types.end() ? api::kTextField : it->second);
+  }
   return exportItems(job, found, [&](const gw::ObjectRef& entry, std::vector<std::string>& values) {
     if (api::objType(entry).toInt() != static_cast<std::int32_t>(gw::EntryKind::Person)) {
       return false;
@@ -170,8 +190,9 @@ bool exportAB(const ExportJob& job, const Found& found) {
     gw::ObjectRef fields = api::entryFields(entry);
     for (std::size_t j = 0; j < job.fields.size(); ++j) {
       values[j] = guarded(
-          [&](const std::string& name) {
-            return platform::toUtf8(api::fieldItem(fields, platform::fromUtf8(name)).toText());
+          [&](const std::string&) {
+            return platform::toUtf8(
+                api::fieldItem(fields, asked[j].first, asked[j].second).toText());
           },
           job.fields[j]);
     }
@@ -216,7 +237,7 @@ ExportResult runExport(const ExportRequest& request, RunHost& host) {
   forms.year = request.yearFormatItem;
   ExportJob job{out, request.fields, forms, host};
   if (request.header) writeHeader(job);
-  bool finished = book ? exportAB(job, found) : exportCalendar(job, found);
+  bool finished = book ? exportAB(job, found, request.addressBook) : exportCalendar(job, found);
 
   ExportResult result;
   result.source = request.source;

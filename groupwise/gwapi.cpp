@@ -98,16 +98,8 @@ ObjectRef entryFields(const ObjectRef& entry) {
   return target(entry).get("Fields").toObject();
 }
 
-Variant fieldItem(const ObjectRef& fields, const std::u16string& fieldName) {
-  try {
-    return target(fields).call("Item", {Variant(fieldName), Variant(kTextField)});
-  } catch (const StoreError&) {
-    throw;
-  } catch (const Error&) {
-    // A number or date field is no text field: asked for by its name alone, its value
-    // comes as a number or a date, which reads as text like any other.
-    return target(fields).call("Item", {Variant(fieldName)});
-  }
+Variant fieldItem(const ObjectRef& fields, const std::u16string& fieldName, std::int32_t type) {
+  return target(fields).call("Item", {Variant(fieldName), Variant(type)});
 }
 
 void addField(const ObjectRef& fields, const std::u16string& fieldName,

@@ -51,9 +51,10 @@ ObjectRef addEntry(const ObjectRef& entries, const std::u16string& displayName,
                    const std::u16string& email, const std::u16string& emailType);
 Variant objType(const ObjectRef& entry);
 ObjectRef entryFields(const ObjectRef& entry);
-// Item(name, 1): the field object, whose default value is the field's value; a field of
-// another type (number, date) by Item(name).
-Variant fieldItem(const ObjectRef& fields, const std::u16string& fieldName);
+// Item(name, type): the field object, whose default value is the field's value; a
+// number or date field is asked for by its own type.
+Variant fieldItem(const ObjectRef& fields, const std::u16string& fieldName,
+                  std::int32_t type = kTextField);
 // add(name, 1, value).
 void addField(const ObjectRef& fields, const std::u16string& fieldName,
               const std::u16string& value);

@@ -64,7 +64,7 @@ TEST(Mailbox, EntriesAndTheirFields) {
   EXPECT_EQ(api::fieldItem(fields, u"E-Mail Type").toText(), u"SMTP");
   EXPECT_EQ(api::fieldItem(fields, u"City").toText(), u"Bergen");
   EXPECT_EQ(testing_support::errorText([&] { api::fieldItem(fields, u"Country"); }),
-            "The address book entry has no field \"Country\"");
+            "The address book entry has no text field \"Country\"");
   EXPECT_EQ(testing_support::errorText([&] {
               fields->call("Item", {gw::Variant(u"City"), gw::Variant(2)});
             }),
