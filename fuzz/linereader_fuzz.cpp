@@ -38,7 +38,7 @@ void checkRecords(const std::string& bytes, const importing::FileFormat& format)
     line = r.line;
   }
   std::uint64_t end = bytes.size();
-  if (end > 0 && bytes.back() == 26) --end;  // a final Ctrl-Z is no part of any record
+  if (end > 0 && bytes.back() == 26) --end;            // a final Ctrl-Z is no part of any record
   if (covered == 0 && reader.utf8Mark()) covered = 3;  // a mark and nothing after it
   if (reader.failed() || covered != end) __builtin_trap();
 }
